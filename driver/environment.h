@@ -1,0 +1,23 @@
+#pragma once
+
+#include <chrono>
+#include <string>
+
+#include "platform/file_system.h"
+#include "platform/keyboard.h"
+#include "platform/path_style.h"
+#include "support/console.h"
+
+namespace zovu {
+
+// What a run needs from the machine, handed in so that tests can fake it.
+struct Environment {
+  Console& console;
+  FileSystem& fileSystem;
+  Keyboard& keyboard;
+  PathStyle pathStyle = PathStyle::kPosix;
+  std::chrono::nanoseconds keyboardInterval = std::chrono::nanoseconds::zero();
+  std::string executablePath;
+};
+
+}  // namespace zovu

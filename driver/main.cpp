@@ -1,0 +1,22 @@
+#include <chrono>
+
+#include "driver/run.h"
+#include "platform/system.h"
+
+int main(int argc, char** argv) {
+  using namespace std::chrono_literals;
+  zovu::System system = zovu::OpenSystem();
+  zovu::ConsoleStreams streams;
+  streams.report = system.standardOutput.get();
+  streams.status = system.standardErrorIsTerminal ? system.standardError.get() : nullptr;
+  streams.problems = system.standardError.get();
+  streams.columns = system.terminalColumns;
+  streams.lineEnd = system.lineEnd;
+  // A few dozen spinner redraws a second look the same as one per entry, and a
+  // keyboard checked every few milliseconds answers ESC just as fast.
+  zovu::Console console(streams, 30ms);
+  zovu::Environment env{console, *system.fileSystem,         *system.keyboard, system.pathStyle,
+                        5ms,     argc > 0 ? argv[0] : "zovu"};
+  const zovu::Parameters params(argv + (argc > 0 ? 1 : 0), argv + argc);
+  return zovu::RunZovu(params, env);
+}

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "driver/config_block.h"
+#include "driver/environment.h"
+
+namespace zovu {
+
+using Parameters = std::vector<std::string>;
+
+// The text of the n-th option parameter (one beginning with "-") without its "-",
+// counting from 1; empty when there are fewer.
+std::string GetOption(const Parameters& params, std::size_t n);
+// The n-th plain parameter, counting from 1; empty when there are fewer. A lone "-"
+// counts as a plain parameter.
+std::string GetParameter(const Parameters& params, std::size_t n);
+// Applies the options to the block, left to right. Returns the exit status when an
+// option ended the run.
+std::optional<int> ProcessOptions(const Parameters& params, ConfigBlock& block, Environment& env);
+
+}  // namespace zovu

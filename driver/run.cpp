@@ -1,0 +1,42 @@
+#include "driver/run.h"
+
+#include "driver/config_block.h"
+#include "driver/usage.h"
+#include "search/file_search.h"
+#include "search/search_spec.h"
+#include "tally/extension_tally.h"
+#include "tally/tally_callback.h"
+#include "tally/tally_table.h"
+
+namespace zovu {
+
+int RunZovu(const Parameters& params, Environment& env) {
+  Console& console = env.console;
+  ConfigBlock block;
+  if (params.empty()) {
+    PrintUsage(console, block.SubDirs != 0);
+    return console.ReportFailed() ? kExitProblem : kExitOk;
+  }
+  std::int64_t matchCount = 0;
+  if (const auto status = ProcessOptions(params, block, env)) return *status;
+
+  const PathContext paths{env.pathStyle, env.fileSystem};
+  const std::string searchArg = GetParameter(params, 1);
+  const std::string maskList = MakeMaskList(searchArg, ".*", paths);
+  const std::string startPath = MakeStartPath(searchArg, paths);
+
+  ExtensionTally tally(block.TotalSizes != 0);
+  FileSearch search(env.fileSystem, env.keyboard, env.pathStyle, env.keyboardInterval);
+  TallyCallback callback(console, tally, matchCount);
+  console.WriteStatus("Working  ");
+  search.SearchFiles(startPath, maskList, kAttrAnyFile, true, block.SubDirs != 0, &callback);
+  console.ClearStatusLine();
+
+  if (search.SearchErrors()) console.WriteLine("Errors during processing!");
+  PrintTallyTable(console, tally);
+  console.WriteLine(SummaryLine(matchCount));
+  if (console.ReportFailed()) return console.ReportProblem("Could not write the report");
+  return search.SearchErrors() ? kExitSearchErrors : kExitOk;
+}
+
+}  // namespace zovu

@@ -1,0 +1,10 @@
+#pragma once
+
+#include "support/console.h"
+
+namespace zovu {
+
+// The banner and usage text, showing the current subdirectory switch.
+void PrintUsage(Console& console, bool subDirs);
+
+}  // namespace zovu

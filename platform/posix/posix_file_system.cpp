@@ -1,0 +1,202 @@
+#include "platform/posix/posix_file_system.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstddef>
+#include <ctime>
+
+#include "platform/posix/posix_line_reader.h"
+#include "platform/posix/posix_paths.h"
+
+namespace zovu {
+namespace {
+
+// Parent handles held open at once; deeper levels find their way back through "..".
+constexpr std::size_t kHeldParentHandles = 64;
+constexpr std::size_t kListingBufferBytes = 64 * 1024;
+constexpr int kDirectoryFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+
+class PosixDirectoryMark final : public DirectoryMark {
+ public:
+  explicit PosixDirectoryMark(int fd) : fd_(fd) {}
+  ~PosixDirectoryMark() override { ::close(fd_); }
+  PosixDirectoryMark(const PosixDirectoryMark&) = delete;
+  PosixDirectoryMark& operator=(const PosixDirectoryMark&) = delete;
+  int fd() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+std::uint32_t DosDateTime(time_t when) {
+  struct tm local {};
+  if (localtime_r(&when, &local) == nullptr || local.tm_year < 80) return 0;
+  const auto date = static_cast<std::uint32_t>(((local.tm_year - 80) << 9) |
+                                               ((local.tm_mon + 1) << 5) | local.tm_mday);
+  const auto time =
+      static_cast<std::uint32_t>((local.tm_hour << 11) | (local.tm_min << 5) | (local.tm_sec / 2));
+  return (date << 16) | time;
+}
+
+struct LinuxDirent64 {
+  ino64_t d_ino;
+  off64_t d_off;
+  unsigned short d_reclen;
+  unsigned char d_type;
+  char d_name[1];
+};
+
+}  // namespace
+
+PosixFileSystem::PosixFileSystem() : buffer_(kListingBufferBytes) {}
+
+PosixFileSystem::~PosixFileSystem() {
+  ForgetWayBack();
+  if (current_ >= 0) ::close(current_);
+}
+
+std::string PosixFileSystem::ExpandPath(std::string_view path) {
+  std::string cwd;
+  if (path.empty() || path.front() != '/') {
+    std::vector<char> buf(4096);
+    while (::getcwd(buf.data(), buf.size()) == nullptr && errno == ERANGE) {
+      buf.resize(buf.size() * 2);
+    }
+    cwd = buf.data();
+  }
+  return ExpandPosixPath(cwd, path);
+}
+
+void PosixFileSystem::ForgetWayBack() {
+  for (const WayBack& way : wayBack_) {
+    if (way.fd >= 0) ::close(way.fd);
+  }
+  wayBack_.clear();
+}
+
+bool PosixFileSystem::MoveTo(int fd) {
+  if (::fchdir(fd) != 0) {
+    ::close(fd);
+    return false;
+  }
+  if (current_ >= 0) ::close(current_);
+  current_ = fd;
+  return true;
+}
+
+int PosixFileSystem::CurrentHandle() {
+  if (current_ < 0) current_ = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  return current_;
+}
+
+bool PosixFileSystem::ChangeDirectory(std::string_view path) {
+  ForgetWayBack();
+  const std::string target(path);
+  // The start directory may itself be reached through a link; only the walk below it
+  // refuses to follow links.
+  const int fd = ::open(target.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  return fd >= 0 && MoveTo(fd);
+}
+
+bool PosixFileSystem::EnterSubdirectory(std::string_view name) {
+  const int parent = CurrentHandle();
+  if (parent < 0) return false;
+  nameBuffer_.assign(name);
+  const int fd = ::openat(parent, nameBuffer_.c_str(), kDirectoryFlags);
+  if (fd < 0) return false;
+  if (::fchdir(fd) != 0) {
+    ::close(fd);
+    return false;
+  }
+  if (wayBack_.size() < kHeldParentHandles) {
+    wayBack_.push_back({parent, 0, 0});
+  } else {
+    struct stat st {};
+    ::fstat(parent, &st);
+    ::close(parent);
+    wayBack_.push_back({-1, st.st_dev, st.st_ino});
+  }
+  current_ = fd;
+  return true;
+}
+
+bool PosixFileSystem::ReturnToParent() {
+  if (wayBack_.empty()) return false;
+  const WayBack way = wayBack_.back();
+  wayBack_.pop_back();
+  if (way.fd >= 0) return MoveTo(way.fd);
+  const int fd = ::open("..", kDirectoryFlags);
+  if (fd < 0) return false;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || st.st_dev != way.device || st.st_ino != way.inode) {
+    ::close(fd);
+    return false;
+  }
+  return MoveTo(fd);
+}
+
+bool PosixFileSystem::ListCurrentDirectory(EntryDetails details, DirectoryListing& out) {
+  const int fd = CurrentHandle();
+  if (fd < 0 || ::lseek(fd, 0, SEEK_SET) < 0) return false;
+  const bool wantDetails = details == EntryDetails::kSizesAndTimes;
+  for (;;) {
+    const ssize_t got = ::getdents64(fd, buffer_.data(), buffer_.size());
+    if (got == 0) return true;
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    for (ssize_t pos = 0; pos < got;) {
+      const auto* entry = reinterpret_cast<const LinuxDirent64*>(buffer_.data() + pos);
+      pos += entry->d_reclen;
+      const char* name = entry->d_name;
+      unsigned char type = entry->d_type;
+      struct stat st {};
+      bool haveStat = false;
+      if (type == DT_UNKNOWN || (wantDetails && type != DT_DIR)) {
+        if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+          haveStat = true;
+          type = S_ISDIR(st.st_mode) ? DT_DIR : DT_REG;
+        }
+      }
+      const std::uint32_t attr = type == DT_DIR ? kAttrDirectory : 0;
+      std::int64_t size = 0;
+      std::uint32_t time = 0;
+      if (haveStat && wantDetails && type != DT_DIR) {
+        size = static_cast<std::int64_t>(st.st_size);
+        time = DosDateTime(st.st_mtime);
+      }
+      out.Add(name, attr, size, time);
+    }
+  }
+}
+
+std::unique_ptr<DirectoryMark> PosixFileSystem::MarkDriveDirectory(std::string_view) {
+  // Without drives, the drive's directory is the current directory.
+  return MarkCurrentDirectory();
+}
+
+std::unique_ptr<DirectoryMark> PosixFileSystem::MarkCurrentDirectory() {
+  const int fd = ::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  return std::make_unique<PosixDirectoryMark>(fd);
+}
+
+bool PosixFileSystem::ReturnTo(const DirectoryMark& mark) {
+  ForgetWayBack();
+  const int fd = static_cast<const PosixDirectoryMark&>(mark).fd();
+  if (::fchdir(fd) != 0) return false;
+  if (current_ >= 0) ::close(current_);
+  current_ = -1;
+  return true;
+}
+
+std::unique_ptr<LineReader> PosixFileSystem::OpenTextFile(std::string_view path) {
+  return OpenPosixLineReader(path);
+}
+
+}  // namespace zovu

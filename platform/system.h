@@ -1,0 +1,28 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/file_system.h"
+#include "platform/keyboard.h"
+#include "platform/output_stream.h"
+#include "platform/path_style.h"
+
+namespace zovu {
+
+// The services of the machine the program runs on, opened once at start-up.
+struct System {
+  std::unique_ptr<OutputStream> standardOutput;
+  std::unique_ptr<OutputStream> standardError;
+  bool standardErrorIsTerminal = false;
+  unsigned terminalColumns = 80;  // read once at start-up
+  std::string_view lineEnd = "\n";
+  PathStyle pathStyle = PathStyle::kPosix;
+  std::unique_ptr<Keyboard> keyboard;
+  std::unique_ptr<FileSystem> fileSystem;
+};
+
+System OpenSystem();
+
+}  // namespace zovu

@@ -1,0 +1,57 @@
+#include "common/temp_dir.h"
+
+#include <stdlib.h>
+
+#include <fstream>
+#include <stdexcept>
+#include <vector>
+
+namespace zovu::testing {
+
+TempDir::TempDir() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "zovu-test-XXXXXX").string();
+  std::vector<char> buffer(pattern.begin(), pattern.end());
+  buffer.push_back('\0');
+  if (::mkdtemp(buffer.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+  path_ = buffer.data();
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  // Tests may leave directories without permissions behind; give them back first.
+  for (auto it = std::filesystem::recursive_directory_iterator(
+           path_, std::filesystem::directory_options::skip_permission_denied, ignored);
+       it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
+    if (it->is_directory(ignored) && !it->is_symlink(ignored)) {
+      std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
+                                   std::filesystem::perm_options::add, ignored);
+    }
+  }
+  std::filesystem::remove_all(path_, ignored);
+}
+
+std::filesystem::path TempDir::File(std::string_view relative, std::string_view content) const {
+  const std::filesystem::path file = path_ / relative;
+  std::filesystem::create_directories(file.parent_path());
+  std::ofstream out(file, std::ios::binary);
+  out.write(content.data(), static_cast<std::streamsize>(content.size()));
+  return file;
+}
+
+std::filesystem::path TempDir::Dir(std::string_view relative) const {
+  const std::filesystem::path dir = path_ / relative;
+  std::filesystem::create_directories(dir);
+  return dir;
+}
+
+CurrentDirScope::CurrentDirScope(const std::filesystem::path& dir)
+    : previous_(std::filesystem::current_path()) {
+  std::filesystem::current_path(dir);
+}
+
+CurrentDirScope::~CurrentDirScope() {
+  std::error_code ignored;
+  std::filesystem::current_path(previous_, ignored);
+}
+
+}  // namespace zovu::testing
