@@ -61,14 +61,11 @@ void Console::SpinnerStep() {
 int Console::ReportProblem(std::string_view message, const std::function<void()>& hook) {
   if (hook) hook();
   if (message.empty()) return kExitProblem;
-  std::string text;
-  if (streams_.status != nullptr) {
-    ClearStatusLine();
-    text = "\r";
-  }
-  text += kProblemHeader;
-  text += message;
-  text += streams_.lineEnd;
+  // On a terminal the header begins with a carriage return, after the status line is cleared.
+  const bool onTerminal = streams_.status != nullptr;
+  if (onTerminal) ClearStatusLine();
+  std::string text(onTerminal ? "\r" : "");
+  text.append(kProblemHeader).append(message).append(streams_.lineEnd);
   streams_.problems->Write(text);
   return kExitProblem;
 }

@@ -85,11 +85,15 @@ bool PosixFileSystem::MoveTo(int fd) {
   }
   if (current_ >= 0) ::close(current_);
   current_ = fd;
+  currentUnread_ = false;
   return true;
 }
 
 int PosixFileSystem::CurrentHandle() {
-  if (current_ < 0) current_ = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (current_ < 0) {
+    current_ = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    currentUnread_ = true;
+  }
   return current_;
 }
 
@@ -99,7 +103,9 @@ bool PosixFileSystem::ChangeDirectory(std::string_view path) {
   // The start directory may itself be reached through a link; only the walk below it
   // refuses to follow links.
   const int fd = ::open(target.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  return fd >= 0 && MoveTo(fd);
+  if (fd < 0 || !MoveTo(fd)) return false;
+  currentUnread_ = true;
+  return true;
 }
 
 bool PosixFileSystem::EnterSubdirectory(std::string_view name) {
@@ -121,6 +127,7 @@ bool PosixFileSystem::EnterSubdirectory(std::string_view name) {
     wayBack_.push_back({-1, st.st_dev, st.st_ino});
   }
   current_ = fd;
+  currentUnread_ = true;
   return true;
 }
 
@@ -141,7 +148,10 @@ bool PosixFileSystem::ReturnToParent() {
 
 bool PosixFileSystem::ListCurrentDirectory(EntryDetails details, DirectoryListing& out) {
   const int fd = CurrentHandle();
-  if (fd < 0 || ::lseek(fd, 0, SEEK_SET) < 0) return false;
+  if (fd < 0) return false;
+  // A handle listed before must start again from the first entry.
+  if (!currentUnread_ && ::lseek(fd, 0, SEEK_SET) < 0) return false;
+  currentUnread_ = false;
   const bool wantDetails = details == EntryDetails::kSizesAndTimes;
   for (;;) {
     const ssize_t got = ::getdents64(fd, buffer_.data(), buffer_.size());

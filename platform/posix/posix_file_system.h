@@ -40,7 +40,8 @@ class PosixFileSystem final : public FileSystem {
   void ForgetWayBack();
   int CurrentHandle();
 
-  int current_ = -1;  // handle of the current directory, owned; -1 when not yet opened
+  int current_ = -1;            // handle of the current directory, owned; -1 when not yet opened
+  bool currentUnread_ = false;  // current_ is freshly opened, its listing not yet read
   std::vector<WayBack> wayBack_;
   std::vector<char> buffer_;
   std::string nameBuffer_;
