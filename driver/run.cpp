@@ -9,13 +9,22 @@
 #include "tally/tally_table.h"
 
 namespace zovu {
+namespace {
+
+// A report that could not be written (a full disk) is a failure, never a success.
+int Finish(Console& console, int status) {
+  if (console.ReportFailed()) return console.ReportProblem("Could not write the report");
+  return status;
+}
+
+}  // namespace
 
 int RunZovu(const Parameters& params, Environment& env) {
   Console& console = env.console;
   ConfigBlock block;
   if (params.empty()) {
     PrintUsage(console, block.SubDirs != 0);
-    return console.ReportFailed() ? kExitProblem : kExitOk;
+    return Finish(console, kExitOk);
   }
   std::int64_t matchCount = 0;
   if (const auto status = ProcessOptions(params, block, env)) return *status;
@@ -35,8 +44,7 @@ int RunZovu(const Parameters& params, Environment& env) {
   if (search.SearchErrors()) console.WriteLine("Errors during processing!");
   PrintTallyTable(console, tally);
   console.WriteLine(SummaryLine(matchCount));
-  if (console.ReportFailed()) return console.ReportProblem("Could not write the report");
-  return search.SearchErrors() ? kExitSearchErrors : kExitOk;
+  return Finish(console, search.SearchErrors() ? kExitSearchErrors : kExitOk);
 }
 
 }  // namespace zovu
