@@ -3,29 +3,29 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "support/config_writer.h"
 
 namespace zovu {
 
 int SaveSettings(ConfigBlock& block, Environment& env) {
-  if (env.blockFiles == nullptr)
-    return env.console.ReportProblem("Could not save configuration file");
+  constexpr std::string_view kNotSaved = "Could not save configuration file";
+  if (env.blockFiles == nullptr) return env.console.ReportProblem(kNotSaved);
   const std::string name = BaseFileName(env.executablePath, env.pathStyle, env.fileSystem) + ".cfg";
   // The whole block, checksum bytes included, so the switches are never overwritten.
   const std::span<std::uint8_t> bytes(reinterpret_cast<std::uint8_t*>(&block), sizeof block);
   switch (SaveBlock(*env.blockFiles, name, 1, bytes)) {
     case SaveResult::kSaved:
       env.console.WriteLine("Configuration successfully saved");
-      if (env.console.ReportFailed())
-        return env.console.ReportProblem("Could not write the report");
-      return kExitOk;
+      return env.console.ReportFailed() ? env.console.ReportProblem("Could not write the report")
+                                        : kExitOk;
     case SaveResult::kNotSaved:
       break;
     case SaveResult::kReadFailed:
       return env.console.ReportProblem("Could not read configuration file " + name);
   }
-  return env.console.ReportProblem("Could not save configuration file");
+  return env.console.ReportProblem(kNotSaved);
 }
 
 }  // namespace zovu

@@ -105,10 +105,17 @@ TEST(FindBlock, SeesCopiesThatLineUpWithTheKeyInSomeChunk) {
     std::size_t offset;
     std::int64_t found;
   } cases[] = {
-      {0, 0},       {255, 255},   {3825, 3825},
+      // Lined up with a chunk.
+      {0, 0},
+      {255, 255},
+      {3825, 3825},
       {4071, 4071},  // spans the first two 4096-byte chunks, seen in the second
-      {4326, 4326}, {8142, 8142}, {10, -1},  // not a multiple of 255 from any chunk start
-      {4080, -1},  // lined up with the first chunk, but cut off by its end
+      {4326, 4326},
+      {8142, 8142},
+      // Not a multiple of 255 from any chunk start.
+      {10, -1},
+      // Lined up with the first chunk, but cut off by its end.
+      {4080, -1},
   };
   for (const auto& c : cases) {
     MemoryBlockFiles files;

@@ -126,21 +126,6 @@ TEST(ProcessOptions, SetsClearsAndTogglesTheSwitchesLeftToRight) {
   }
 }
 
-TEST(SetSwitch, AppliesOnlyBlankPlusAndMinus) {
-  const struct {
-    std::uint8_t before;
-    char c;
-    bool applied;
-    std::uint8_t after;
-  } cases[] = {{0, ' ', true, 1}, {1, ' ', true, 0}, {0, '+', true, 1},  {1, '+', true, 1},
-               {1, '-', true, 0}, {0, '-', true, 0}, {1, 'x', false, 1}, {0, '\0', false, 0}};
-  for (const auto& c : cases) {
-    std::uint8_t value = c.before;
-    EXPECT_EQ(SetSwitch(value, c.c), c.applied) << int{c.before} << " '" << c.c << "'";
-    EXPECT_EQ(value, c.after) << int{c.before} << " '" << c.c << "'";
-  }
-}
-
 TEST(ProcessOptions, AnyOtherOptionEndsTheRunWithTheProblem) {
   for (const Parameters& params :
        {Parameters{"-X"}, Parameters{"-S+", "-x", "-T"}, Parameters{"dir", "-\x01"},
