@@ -3,6 +3,7 @@
 #include <chrono>
 #include <string>
 
+#include "platform/block_file.h"
 #include "platform/file_system.h"
 #include "platform/keyboard.h"
 #include "platform/path_style.h"
@@ -17,7 +18,8 @@ struct Environment {
   Keyboard& keyboard;
   PathStyle pathStyle = PathStyle::kPosix;
   std::chrono::nanoseconds keyboardInterval = std::chrono::nanoseconds::zero();
-  std::string executablePath;
+  std::string executablePath;             // names the configuration file that -W writes
+  BlockFileOpener* blockFiles = nullptr;  // null: -W cannot save
 };
 
 }  // namespace zovu

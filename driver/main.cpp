@@ -1,4 +1,5 @@
 #include <chrono>
+#include <string>
 
 #include "driver/run.h"
 #include "platform/system.h"
@@ -15,8 +16,11 @@ int main(int argc, char** argv) {
   // A few dozen spinner redraws a second look the same as one per entry, and a
   // keyboard checked every few milliseconds answers ESC just as fast.
   zovu::Console console(streams, 30ms);
-  zovu::Environment env{console, *system.fileSystem,         *system.keyboard, system.pathStyle,
-                        5ms,     argc > 0 ? argv[0] : "zovu"};
+  // The program's own file names the configuration file, whatever name it was started by.
+  std::string executablePath = system.programPath;
+  if (executablePath.empty()) executablePath = argc > 0 ? argv[0] : "zovu";
+  zovu::Environment env{console, *system.fileSystem, *system.keyboard,       system.pathStyle,
+                        5ms,     executablePath,     system.blockFiles.get()};
   const zovu::Parameters params(argv + (argc > 0 ? 1 : 0), argv + argc);
   return zovu::RunZovu(params, env);
 }

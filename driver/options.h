@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,6 +18,9 @@ std::string GetOption(const Parameters& params, std::size_t n);
 // The n-th plain parameter, counting from 1; empty when there are fewer. A lone "-"
 // counts as a plain parameter.
 std::string GetParameter(const Parameters& params, std::size_t n);
+// Applies the character after an option letter to a switch: a blank toggles it, "+"
+// sets it, "-" clears it. False, and the switch unchanged, for any other character.
+bool SetSwitch(std::uint8_t& value, char c);
 // Applies the options to the block, left to right. Returns the exit status when an
 // option ended the run.
 std::optional<int> ProcessOptions(const Parameters& params, ConfigBlock& block, Environment& env);

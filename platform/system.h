@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/block_file.h"
 #include "platform/file_system.h"
 #include "platform/keyboard.h"
 #include "platform/output_stream.h"
@@ -21,6 +22,9 @@ struct System {
   PathStyle pathStyle = PathStyle::kPosix;
   std::unique_ptr<Keyboard> keyboard;
   std::unique_ptr<FileSystem> fileSystem;
+  std::unique_ptr<BlockFileOpener> blockFiles;
+  // The running program's own file, or empty when the system cannot tell.
+  std::string programPath;
 };
 
 System OpenSystem();

@@ -4,8 +4,10 @@
 #include <cstdlib>
 
 #include "platform/no_keyboard.h"
+#include "platform/posix/posix_block_file.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/posix_output_stream.h"
+#include "platform/posix/posix_program_path.h"
 #include "platform/system.h"
 
 namespace zovu {
@@ -33,6 +35,8 @@ System OpenSystem() {
   system.pathStyle = PathStyle::kPosix;
   system.keyboard = std::make_unique<NoKeyboard>();
   system.fileSystem = std::make_unique<PosixFileSystem>();
+  system.blockFiles = std::make_unique<PosixBlockFileOpener>();
+  system.programPath = PosixProgramPath();
   return system;
 }
 

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string_view>
+
+namespace zovu {
+
+// A file handled as plain bytes, read and written at a position set by Seek.
+class BlockFile {
+ public:
+  virtual ~BlockFile() = default;
+  // The file's size in bytes, or nothing when the system cannot tell.
+  virtual std::optional<std::int64_t> Size() = 0;
+  // Moves to offset bytes from the start; false for a negative offset or on failure.
+  virtual bool Seek(std::int64_t offset) = 0;
+  // Reads until buffer is full or the file ends; the number of bytes read (fewer at
+  // the end of the file), or nothing on a read error.
+  virtual std::optional<std::size_t> Read(std::span<std::uint8_t> buffer) = 0;
+  // Writes data; the number of bytes written, fewer than asked when a write failed.
+  virtual std::size_t Write(std::span<const std::uint8_t> data) = 0;
+  // Closes the file; false when the system reported an error. Destroying an open file
+  // closes it too.
+  virtual bool Close() = 0;
+};
+
+class BlockFileOpener {
+ public:
+  virtual ~BlockFileOpener() = default;
+  // Opens the regular file name for reading and writing, creating it empty when it does
+  // not exist. An existing file is never truncated. Null when it cannot be opened.
+  virtual std::unique_ptr<BlockFile> Open(std::string_view name) = 0;
+};
+
+}  // namespace zovu

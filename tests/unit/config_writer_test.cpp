@@ -1,0 +1,292 @@
+#include "support/config_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "common/memory_block_files.h"
+
+namespace zovu {
+namespace {
+
+using testing::Bytes;
+using testing::MemoryBlockFiles;
+
+constexpr std::string_view kId = "TEST identification 0123";  // 24 bytes, like the settings id
+
+// A block with the identification id, the given data and two checksum bytes that hold
+// a value other than the checksum.
+Bytes MakeBlock(std::string_view id, Bytes data) {
+  Bytes block{static_cast<std::uint8_t>(id.size())};
+  block.insert(block.end(), id.begin(), id.end());
+  block.insert(block.end(), data.begin(), data.end());
+  block.insert(block.end(), {0xEE, 0xEE});
+  return block;
+}
+
+Bytes Scrambled(Bytes bytes) {
+  ScrambleBytes(bytes, kScrambleSeed);
+  return bytes;
+}
+
+// The block as SaveBlock leaves it: its checksum filled in.
+Bytes WithChecksum(Bytes block) {
+  std::uint8_t sum = 0;
+  for (std::size_t i = 0; i + 2 < block.size(); ++i) sum ^= block[i];
+  block[block.size() - 2] = sum;
+  block[block.size() - 1] = 0;
+  return block;
+}
+
+Bytes Concat(std::initializer_list<Bytes> parts) {
+  Bytes all;
+  for (const Bytes& part : parts) all.insert(all.end(), part.begin(), part.end());
+  return all;
+}
+
+Bytes Filler(std::size_t n, std::uint8_t value = 0) {
+  return Bytes(n, value);
+}
+
+TEST(SaveBlock, FirstSaveCreatesTheScrambledBlockAndLeavesTheCallersBlockPlain) {
+  MemoryBlockFiles files;
+  Bytes block = MakeBlock("abc", {0x10});
+  ASSERT_EQ(SaveBlock(files, "t.cfg", 1, block), SaveResult::kSaved);
+  // 3 ^ 'a' ^ 'b' ^ 'c' ^ 0x10 = 0x73; only the two checksum bytes changed.
+  const Bytes plain{3, 'a', 'b', 'c', 0x10, 0x73, 0x00};
+  EXPECT_EQ(block, plain);
+  EXPECT_EQ(files.files["t.cfg"], Scrambled(plain));
+  EXPECT_EQ(files.opened, std::vector<std::string>{"t.cfg"});
+}
+
+TEST(SaveBlock, SecondSaveReplacesTheCopyInPlace) {
+  MemoryBlockFiles files;
+  Bytes first = MakeBlock(kId, {1, 0});
+  Bytes second = MakeBlock(kId, {0, 1});
+  ASSERT_EQ(SaveBlock(files, "t.cfg", 1, first), SaveResult::kSaved);
+  ASSERT_EQ(SaveBlock(files, "t.cfg", 1, second), SaveResult::kSaved);
+  EXPECT_EQ(files.files["t.cfg"], Scrambled(WithChecksum(MakeBlock(kId, {0, 1}))));
+}
+
+TEST(SaveBlock, AddsTheBlockBehindBytesThatHoldNoCopy) {
+  for (const Bytes& before : {Bytes{}, Filler(100, 0x55), Filler(5000, 0x55)}) {
+    MemoryBlockFiles files;
+    files.files["t.cfg"] = before;
+    Bytes block = MakeBlock(kId, {1, 1});
+    ASSERT_EQ(SaveBlock(files, "t.cfg", 1, block), SaveResult::kSaved);
+    EXPECT_EQ(files.files["t.cfg"], Concat({before, Scrambled(block)})) << before.size();
+  }
+}
+
+TEST(SaveBlock, OccurrenceZeroAddsACopyEveryTime) {
+  MemoryBlockFiles files;
+  Bytes block = MakeBlock(kId, {1, 0});
+  ASSERT_EQ(SaveBlock(files, "t.cfg", 0, block), SaveResult::kSaved);
+  ASSERT_EQ(SaveBlock(files, "t.cfg", 0, block), SaveResult::kSaved);
+  EXPECT_EQ(files.files["t.cfg"], Concat({Scrambled(block), Scrambled(block)}));
+}
+
+TEST(SaveBlock, SecondOccurrenceIsLookedForFromTheLastIdentificationByteOfTheFirst) {
+  // The search goes on at offset 24, the first copy's last identification byte, and
+  // from there only a copy at 24 + 255 lines up with the key.
+  const Bytes copy = Scrambled(WithChecksum(MakeBlock(kId, {0, 0})));
+  MemoryBlockFiles files;
+  files.files["t.cfg"] = Concat({copy, Filler(279 - copy.size()), copy});
+  Bytes block = MakeBlock(kId, {1, 1});
+  ASSERT_EQ(SaveBlock(files, "t.cfg", 2, block), SaveResult::kSaved);
+  EXPECT_EQ(files.files["t.cfg"], Concat({copy, Filler(279 - copy.size()), Scrambled(block)}));
+}
+
+TEST(FindBlock, SeesCopiesThatLineUpWithTheKeyInSomeChunk) {
+  // Chunks begin at 0, 4071, 8142; a copy is seen when it starts a multiple of 255 bytes
+  // into a chunk and its identification ends before the chunk's last byte.
+  const struct {
+    std::size_t offset;
+    std::int64_t found;
+  } cases[] = {
+      // Lined up with a chunk.
+      {0, 0},
+      {255, 255},
+      {3825, 3825},
+      {4071, 4071},  // spans the first two 4096-byte chunks, seen in the second
+      {4326, 4326},
+      {8142, 8142},
+      // Not a multiple of 255 from any chunk start.
+      {10, -1},
+      // Lined up with the first chunk, but cut off by its end.
+      {4080, -1},
+  };
+  for (const auto& c : cases) {
+    MemoryBlockFiles files;
+    files.files["t.cfg"] =
+        Concat({Filler(c.offset), Scrambled(WithChecksum(MakeBlock(kId, {1, 0}))), Filler(50)});
+    const auto file = files.Open("t.cfg");
+    const Bytes id(kId.begin(), kId.end());
+    const BlockSearch search = FindBlock(*file, 1, id);
+    EXPECT_EQ(search.offset, c.found) << c.offset;
+    EXPECT_FALSE(search.readFailed);
+  }
+}
+
+TEST(SaveBlock, ReplacesACopySpanningTwoChunks) {
+  MemoryBlockFiles files;
+  const Bytes old = Scrambled(WithChecksum(MakeBlock(kId, {0, 0})));
+  files.files["t.cfg"] = Concat({Filler(4071), old, Filler(50)});
+  Bytes block = MakeBlock(kId, {1, 1});
+  ASSERT_EQ(SaveBlock(files, "t.cfg", 1, block), SaveResult::kSaved);
+  EXPECT_EQ(files.files["t.cfg"], Concat({Filler(4071), Scrambled(block), Filler(50)}));
+}
+
+TEST(SaveBlock, AnUnalignedCopyIsKeptAndAnotherAdded) {
+  MemoryBlockFiles files;
+  const Bytes old = Scrambled(WithChecksum(MakeBlock(kId, {0, 0})));
+  files.files["t.cfg"] = Concat({Filler(10), old});
+  Bytes block = MakeBlock(kId, {1, 1});
+  ASSERT_EQ(SaveBlock(files, "t.cfg", 1, block), SaveResult::kSaved);
+  EXPECT_EQ(files.files["t.cfg"], Concat({Filler(10), old, Scrambled(block)}));
+}
+
+TEST(SaveBlock, AFileOfTheIdentificationLengthOrLessNeverMatches) {
+  // The identification must have a byte of the file behind it to be seen.
+  const Bytes plainId{'a', 'b', 'c'};
+  for (const Bytes& content :
+       {Scrambled(plainId), Scrambled(Bytes{'a', 'b'}), Scrambled(Bytes{3, 'a', 'b', 'c'})}) {
+    MemoryBlockFiles files;
+    files.files["t.cfg"] = content;
+    Bytes block = MakeBlock("abc", {});
+    ASSERT_EQ(SaveBlock(files, "t.cfg", 1, block), SaveResult::kSaved);
+    EXPECT_EQ(files.files["t.cfg"], Concat({content, Scrambled(block)})) << content.size();
+  }
+  MemoryBlockFiles files;
+  files.files["t.cfg"] = Scrambled(Bytes{3, 'a', 'b', 'c', 0});
+  Bytes block = MakeBlock("abc", {});
+  ASSERT_EQ(SaveBlock(files, "t.cfg", 1, block), SaveResult::kSaved);
+  EXPECT_EQ(files.files["t.cfg"], Scrambled(block));
+}
+
+TEST(SaveBlock, FailuresLeaveTheBlockAndReportWhatWentWrong) {
+  const Bytes plain = MakeBlock(kId, {1, 0});
+  const Bytes existing = Concat({Filler(40, 7), Scrambled(WithChecksum(MakeBlock(kId, {0, 0})))});
+  const struct {
+    const char* what;
+    void (*breakFiles)(MemoryBlockFiles&);
+    SaveResult result;
+    bool checksumStored;
+  } cases[] = {
+      {"open", [](MemoryBlockFiles& f) { f.failOpen = true; }, SaveResult::kNotSaved, false},
+      {"size", [](MemoryBlockFiles& f) { f.failSize = true; }, SaveResult::kReadFailed, false},
+      {"read", [](MemoryBlockFiles& f) { f.failRead = true; }, SaveResult::kReadFailed, false},
+      {"seek", [](MemoryBlockFiles& f) { f.failSeek = true; }, SaveResult::kNotSaved, true},
+      {"short write", [](MemoryBlockFiles& f) { f.writeLimit = 28; }, SaveResult::kNotSaved, true},
+  };
+  for (const auto& c : cases) {
+    MemoryBlockFiles files;
+    files.files["t.cfg"] = existing;
+    c.breakFiles(files);
+    Bytes block = plain;
+    EXPECT_EQ(SaveBlock(files, "t.cfg", 1, block), c.result) << c.what;
+    EXPECT_EQ(block, c.checksumStored ? WithChecksum(plain) : plain) << c.what;
+    if (c.result == SaveResult::kReadFailed || c.what == std::string("open")) {
+      EXPECT_EQ(files.files["t.cfg"], existing) << c.what;
+    }
+  }
+}
+
+TEST(SaveBlock, RefusesABlockWithNoRoomForTheChecksumBehindTheIdentification) {
+  MemoryBlockFiles files;
+  Bytes block{3, 'a', 'b', 'c', 0};
+  EXPECT_EQ(SaveBlock(files, "t.cfg", 1, block), SaveResult::kNotSaved);
+  EXPECT_TRUE(files.opened.empty());
+  EXPECT_EQ(block, (Bytes{3, 'a', 'b', 'c', 0}));
+}
+
+TEST(BuildKey, IsTheSeedFollowedByItsLeftRotations) {
+  EXPECT_EQ(BuildKey("abc", 2), "abcbcacab");
+  EXPECT_EQ(BuildKey("xy", 0), "xy");
+  EXPECT_EQ(BuildKey("", 5), "");
+  EXPECT_EQ(BuildKey("z", 255), std::string(255, 'z'));
+  const std::string abc = BuildKey("abc", 255);
+  EXPECT_EQ(abc.size(), 255u);
+  EXPECT_EQ(abc.substr(0, 12), "abcbcacababc");
+  EXPECT_EQ(abc.substr(249), "cababc");
+  EXPECT_EQ(BuildKey(kScrambleSeed, 255).substr(0, 15),
+            "\x5A\xC3\x17\x8E\x61\xF4\x2B\xC3\x17\x8E\x61\xF4\x2B\x5A\x17");
+}
+
+TEST(RotateLeft, MovesTheFirstCharacterToTheEnd) {
+  EXPECT_EQ(RotateLeft("abc"), "bca");
+  EXPECT_EQ(RotateLeft("ab"), "ba");
+  EXPECT_EQ(RotateLeft("a"), "a");
+  EXPECT_EQ(RotateLeft(""), "");
+}
+
+TEST(ScrambleBytes, XorsWithTheKeyFromItsFirstByteAndWrapsAfter255) {
+  Bytes data(257, 0);
+  ScrambleBytes(data, "abc");
+  const std::string key = BuildKey("abc", 255);
+  EXPECT_EQ(std::string(data.begin(), data.begin() + 255), key);
+  EXPECT_EQ(data[255], 'a');
+  EXPECT_EQ(data[256], 'b');
+  ScrambleBytes(data, "abc");
+  EXPECT_EQ(data, Bytes(257, 0));
+}
+
+TEST(BlockChecksum, IsTheXorOfTheBytes) {
+  EXPECT_EQ(BlockChecksum(Bytes{}), 0);
+  EXPECT_EQ(BlockChecksum(Bytes{1, 2, 4}), 7);
+  EXPECT_EQ(BlockChecksum(Bytes{0xFF, 0xFF}), 0);
+  EXPECT_EQ(BlockChecksum(Bytes{0xF0, 0x0F, 0x80}), 0x7F);
+}
+
+TEST(FindPattern, NeedsOneByteBehindTheMatch) {
+  const auto find = [](std::string_view data, std::string_view pattern) {
+    return FindPattern(Bytes(data.begin(), data.end()), Bytes(pattern.begin(), pattern.end()));
+  };
+  EXPECT_EQ(find("xxabcy", "abc"), 2);
+  EXPECT_EQ(find("xxabc", "abc"), -1);
+  EXPECT_EQ(find("abcabcx", "abc"), 0);
+  EXPECT_EQ(find("abxabcab", "abc"), 3);
+  EXPECT_EQ(find("abc", "abc"), -1);
+  EXPECT_EQ(find("", "abc"), -1);
+  EXPECT_EQ(find("ABCx", "abc"), -1);
+}
+
+class FakeExpander final : public PathExpander {
+ public:
+  std::string ExpandPath(std::string_view path) override {
+    if (path == "zovu/..") return "/home/u";
+    if (!path.empty() && (path.front() == '/' || path.find(':') != std::string_view::npos)) {
+      return std::string(path);
+    }
+    return "/home/u/" + std::string(path);
+  }
+};
+
+TEST(BaseFileName, IsTheLastComponentUpToItsFirstDot) {
+  const struct {
+    PathStyle style;
+    std::string_view path;
+    std::string_view name;
+  } cases[] = {
+      {PathStyle::kPosix, "/usr/local/bin/zovu", "zovu"},
+      {PathStyle::kPosix, "/x/my.tool.bin", "my"},
+      {PathStyle::kPosix, "/My.Tools/count", "count"},
+      {PathStyle::kPosix, "/x/.hidden", ""},
+      {PathStyle::kPosix, "bin/zovu", "zovu"},
+      {PathStyle::kPosix, "zovu/..", "u"},
+      {PathStyle::kPosix, "/a\\b.c", "a\\b"},
+      {PathStyle::kWindows, "C:\\My.Tools\\count.exe", "count"},
+      {PathStyle::kWindows, "C:\\x\\my.tool.exe", "my"},
+      {PathStyle::kWindows, "C:\\x\\count", "count"},
+      {PathStyle::kWindows, "C:/x/a.b", "a"},
+      {PathStyle::kWindows, "C:count.exe", "count"},
+  };
+  FakeExpander expander;
+  for (const auto& c : cases) {
+    EXPECT_EQ(BaseFileName(c.path, c.style, expander), c.name) << c.path;
+  }
+}
+
+}  // namespace
+}  // namespace zovu
