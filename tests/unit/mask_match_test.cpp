@@ -84,12 +84,6 @@ TEST(MatchMaskList, SelectsExactlyTheNamesTheMasksDescribe) {
   }
 }
 
-TEST(MatchMask, EmptyMaskSelectsNothing) {
-  EXPECT_FALSE(MatchMask("x", ""));
-  EXPECT_FALSE(MatchMask("", ""));
-  EXPECT_TRUE(MatchMask("x", "x"));
-}
-
 TEST(WildMatch, ComparesOnePart) {
   struct Case {
     std::string_view text;
