@@ -68,6 +68,8 @@ class LineReader {
   virtual bool AtEnd() = 0;
   // The next line without its line end.
   virtual std::string ReadLine() = 0;
+  // True once reading failed; AtEnd is then true as well.
+  virtual bool ReadFailed() const { return false; }
 };
 
 // The directory services the walker needs. The walk moves by changing the process's

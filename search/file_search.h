@@ -50,6 +50,8 @@ class FileSearch {
   bool Deliver(const DirectoryListing& listing, const DirectoryListing::Entry& entry);
   bool PollEscape(bool force);
   void ProcessListFile(std::string path);
+  // Walks one list line's start directory and returns to the directory current before it.
+  void ProcessListLine(std::string_view startDir);
 
   FileSystem& fileSystem_;
   Keyboard& keyboard_;

@@ -53,7 +53,7 @@ SplitPathResult SplitPath(PathStyle style, std::string_view path) {
   }
   SplitPathResult parts;
   parts.dir = std::string(path.substr(0, dirEnd));
-  if (style == PathStyle::kWindows) SlashesToBackslashes(style, parts.dir);
+  SlashesToBackslashes(style, parts.dir);
   const std::string_view rest = path.substr(dirEnd);
   const std::size_t dot = rest.rfind('.');
   if (dot == std::string_view::npos) {
@@ -63,6 +63,17 @@ SplitPathResult SplitPath(PathStyle style, std::string_view path) {
     parts.ext = std::string(rest.substr(dot));
   }
   return parts;
+}
+
+std::string CollapseDoubledSeparators(PathStyle style, std::string_view path) {
+  const char sep = Separator(style);
+  std::string result;
+  result.reserve(path.size());
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    if (i >= 2 && path[i] == sep && path[i - 1] == sep) continue;
+    result += path[i];
+  }
+  return result;
 }
 
 std::string TrimSpaces(std::string_view text) {

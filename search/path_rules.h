@@ -28,6 +28,9 @@ std::string StripTrailingBackslashes(PathStyle style, std::string_view path);
 // Appends one separator where the path needs it to name a directory.
 void AddTrailingBackslash(PathStyle style, std::string& path);
 SplitPathResult SplitPath(PathStyle style, std::string_view path);
+// Reduces every run of separators to one, except that the first character is kept as it
+// is, so a leading pair (a network path) stays.
+std::string CollapseDoubledSeparators(PathStyle style, std::string_view path);
 std::string TrimSpaces(std::string_view text);
 
 }  // namespace zovu

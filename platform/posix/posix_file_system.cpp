@@ -99,6 +99,8 @@ int PosixFileSystem::CurrentHandle() {
 
 bool PosixFileSystem::ChangeDirectory(std::string_view path) {
   ForgetWayBack();
+  // A path with a NUL byte in it (from a list file of junk) names no directory.
+  if (path.find('\0') != std::string_view::npos) return false;
   const std::string target(path);
   // The start directory may itself be reached through a link; only the walk below it
   // refuses to follow links.

@@ -18,6 +18,7 @@ class PosixLineReader final : public LineReader {
   PosixLineReader& operator=(const PosixLineReader&) = delete;
 
   bool AtEnd() override { return pos_ == data_.size() && !Fill(); }
+  bool ReadFailed() const override { return failed_; }
 
   // Lines may end in "\n" or, as written on Windows, "\r\n"; neither is part of the line.
   std::string ReadLine() override {
@@ -40,11 +41,17 @@ class PosixLineReader final : public LineReader {
 
  private:
   bool Fill() {
-    data_.resize(kChunk);
     pos_ = 0;
+    if (failed_) {
+      data_.clear();
+      return false;
+    }
+    data_.resize(kChunk);
     for (;;) {
       const ssize_t got = ::read(fd_, data_.data(), data_.size());
       if (got < 0 && errno == EINTR) continue;
+      // A failed read ends the file for good; the reader remembers why.
+      failed_ = got < 0;
       data_.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
       return got > 0;
     }
@@ -54,11 +61,14 @@ class PosixLineReader final : public LineReader {
   int fd_;
   std::string data_;
   std::size_t pos_ = 0;
+  bool failed_ = false;
 };
 
 }  // namespace
 
 std::unique_ptr<LineReader> OpenPosixLineReader(std::string_view path) {
+  // A name with a NUL byte in it names no file.
+  if (path.find('\0') != std::string_view::npos) return nullptr;
   const std::string name(path);
   const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return nullptr;

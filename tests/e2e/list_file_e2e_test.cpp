@@ -1,0 +1,109 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "common/run_process.h"
+#include "common/temp_dir.h"
+#include "e2e/search_outcome.h"
+
+namespace zovu::testing {
+namespace {
+
+using namespace std::string_literals;
+
+class ListFileE2E : public ::testing::Test {
+ protected:
+  ListFileE2E() {
+    for (const char* name :
+         {"a/f1.c",      "a/f2.c",     "a/f3.h",       "my dir/s1.txt", "my dir/s2.txt",
+          "my dir/s3.c", "MAKEFILE",   "makefile.old", "Makefile2",     "x.c",
+          "abs/p.c",     "abs/q.c",    "abs/a/d1.c",   "abs/a/d2.c",    "abs/a/d3.c",
+          "abs/a/d4.c",  "abs/a/d5.c", "lists/a/l1.c", "lists/a/l2.c",  "lists/a/l3.c"}) {
+      root.File(std::string("work/") + name, "x");
+    }
+    work = root.path() / "work";
+  }
+
+  // Runs zovu on a list file in lists/, named relative to the working directory.
+  ProcessResult RunList(std::string_view content) {
+    root.File("work/lists/l.lst", content);
+    return RunZovu({"@lists/l.lst"}, work);
+  }
+
+  TempDir root;
+  std::filesystem::path work;
+};
+
+TEST_F(ListFileE2E, QuotedLinesKeepTheirSpaces) {
+  ExpectOutcome(RunList("\"my dir/*.txt\"\n   \"my dir/\"   \n"), 5, false);
+}
+
+TEST_F(ListFileE2E, TextAfterTheFirstSpaceIsARemark) {
+  ExpectOutcome(RunList("a/*.c and *.h are both wanted\n"), 2, false);
+}
+
+TEST_F(ListFileE2E, BlankLinesAreSkipped) {
+  ExpectOutcome(RunList("\n   \n\na/*.h\n\n"), 1, false);
+  ExpectOutcome(RunList("\n    \n\n"), 0, false);
+}
+
+TEST_F(ListFileE2E, LineWithoutExtensionNamesExactlyThatFile) {
+  // On the command line MAKEFILE would also select makefile.old.
+  ExpectOutcome(RunList("MAKEFILE\n"), 1, false);
+  // A lone "." selects the names without an extension: MAKEFILE and Makefile2.
+  ExpectOutcome(RunList(".\n"), 2, false);
+}
+
+TEST_F(ListFileE2E, LineEndingInSlashSelectsEveryFileThere) {
+  ExpectOutcome(RunList("a/\n"), 3, false);
+}
+
+TEST_F(ListFileE2E, RelativeLinesStartFromTheStartingDirectory) {
+  // Taken against abs/ the second line would find 5 files, against lists/ 3.
+  ExpectOutcome(RunList((work / "abs").string() + "/\na/*.c\n"), 4, false);
+}
+
+TEST_F(ListFileE2E, MissingListFileIsAnError) {
+  ExpectOutcome(RunZovu({"@lists/none.lst"}, work), 0, true);
+}
+
+TEST_F(ListFileE2E, ListFilesDoNotNest) {
+  root.File("work/lists/inner.lst", "a/\n");
+  ExpectOutcome(RunList("@lists/inner.lst\nx.c\n"), 1, true);
+}
+
+TEST_F(ListFileE2E, CarriageReturnsAreNotPartOfTheLine) {
+  ExpectOutcome(RunList("a/*.c\r\nMAKEFILE\r\n\"my dir/\"\r\n"), 6, false);
+}
+
+TEST_F(ListFileE2E, LinesLongerThanAnyShortLimitAreReadWhole) {
+  std::string deep;
+  for (char fill : {'p', 'q', 'r', 's', 't', 'u'}) deep += LongName(fill, 50) + "/";
+  root.File("work/" + deep + "f1.c", "x");
+  root.File("work/" + deep + "f2.c", "x");
+  ASSERT_GT(deep.size(), 255u);
+  ExpectOutcome(RunList(deep + "*.c\n" + (work / deep).string() + "\n"), 4, false);
+}
+
+TEST_F(ListFileE2E, BinaryJunkGivesADefinedResult) {
+  root.File("work/junk/\xE9t\xE9.txt", "x");
+  root.File("work/junk/\xC9t\xC9.txt", "x");
+  const std::string junk =
+      "\x00\x01\x02/\xFF\n"s     // a directory with a NUL in its name: cannot be entered
+      "\x89PNG\r\n\x1A\n"s       // masks that match nothing here
+      "\x00\n"s                  // a mask of one NUL byte
+      "junk/\xE9T\xE9.TXT\n"s    // high bytes must be equal, ASCII letters may differ
+      "\x7F\xFE\xFF\t\x01\n"s +  // control and high bytes, no separator
+      std::string(100000, 'x');  // a long last line without a line end
+  ExpectOutcome(RunList(junk), 1, true);
+}
+
+TEST_F(ListFileE2E, ReadErrorIsAnError) {
+  // Reading a process's own memory from offset 0 fails: nothing is mapped there.
+  if (!std::filesystem::exists("/proc/self/mem")) GTEST_SKIP() << "no /proc/self/mem";
+  ExpectOutcome(RunZovu({"@/proc/self/mem"}, work), 0, true);
+}
+
+}  // namespace
+}  // namespace zovu::testing

@@ -1,0 +1,66 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "common/run_process.h"
+#include "common/temp_dir.h"
+#include "e2e/search_outcome.h"
+
+namespace zovu::testing {
+namespace {
+
+class SearchArgE2E : public ::testing::Test {
+ protected:
+  SearchArgE2E() {
+    for (const char* name :
+         {"src/a.c", "src/b.C", "src/c.h", "src/d.txt", "src/e.hpp", "src/sub/z.c", "readme",
+          "README.txt", "ReadMe.md", "readme2.txt", "MAKEFILE", "makefile.old", "x.c", "y.old",
+          "data/one.txt", "data/two.TXT", "data/three.text", "data/four", "sub/inner.c"}) {
+      root.File(std::string("work/") + name, "x");
+    }
+    work = root.path() / "work";
+  }
+
+  TempDir root;
+  std::filesystem::path work;
+};
+
+TEST_F(SearchArgE2E, ArgumentsSelectTheirFiles) {
+  const std::string data = (work / "data").string();
+  const struct {
+    std::vector<std::string> args;
+    std::int64_t matches;
+  } cases[] = {
+      {{"src/*.c,*.h"}, 3},                // a.c, b.C, c.h; the subdirectory is not walked
+      {{"src/"}, 5},        {{"src"}, 0},  // the mask src.* in the current directory
+      {{"readme"}, 3},      {{"MAKEFILE"}, 2}, {{data + "/.txt"}, 2}, {{"data/.txt"}, 2},
+      {{data + "//"}, 4},   {{"*.c;old"}, 1},  {{"*.c,*.old"}, 3},    {{"*."}, 2},
+      {{"."}, 8},           {{"missing/"}, 0},  // a start directory that cannot be entered yields
+                                                // nothing
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args.front());
+    ExpectOutcome(RunZovu(c.args, work), c.matches, false);
+  }
+}
+
+TEST_F(SearchArgE2E, ParentFromASubdirectory) {
+  ExpectOutcome(RunZovu({".."}, work / "sub"), 8, false);
+  ExpectOutcome(RunZovu({"..,*.c"}, work / "sub"), 3, false);  // "..": files without a dot
+}
+
+TEST_F(SearchArgE2E, StartPathLongerThanAnyShortLimit) {
+  std::string deep = "work";
+  for (char fill : {'p', 'q', 'r', 's', 't', 'u'}) deep += "/" + LongName(fill, 50);
+  root.File(deep + "/f1.c", "x");
+  root.File(deep + "/f2.c", "x");
+  root.File(deep + "/f3.h", "x");
+  const std::string relative = deep.substr(5);
+  ASSERT_GT(relative.size(), 255u);
+  ExpectOutcome(RunZovu({relative + "/*.c"}, work), 2, false);
+  ExpectOutcome(RunZovu({(root.path() / deep).string() + "/"}, work), 3, false);
+}
+
+}  // namespace
+}  // namespace zovu::testing

@@ -1,0 +1,127 @@
+#include "search/mask_match.h"
+
+#include <gtest/gtest.h>
+
+#include <string_view>
+
+namespace zovu {
+namespace {
+
+struct MaskCase {
+  std::string_view name;
+  std::string_view masks;
+  bool selected;
+};
+
+TEST(MatchMaskList, SelectsExactlyTheNamesTheMasksDescribe) {
+  const MaskCase cases[] = {
+      // Base and extension are compared separately.
+      {"Unit1.PAS", "*.pas", true},
+      {"README", "*.*", true},
+      {"README", "*.", true},
+      {"notes.txt", "*.", false},
+      {"a.tar.gz", "*.gz", true},
+      {"ab.c", "a?.c", true},
+      {"a.c", "a?.c", false},
+      {"abc.c", "a*x.c", true},
+      {".profile", "*.*", true},
+      // A mask without a dot reads as "mask.*".
+      {"PAS", "pas", true},
+      {"pas.txt", "pas", true},
+      {"Pas.Old", "pas", true},
+      {"pasta.txt", "pas", false},
+      {"x.c", "*", true},
+      {"readme2.txt", "readme.*", false},
+      // A mask that starts with its dot reads as "*.ext".
+      {"x.PAS", ".pas", true},
+      {"x.inc", ".pas", false},
+      {"x.inc", "*.pas,.inc", true},
+      {"x.pas", "*.pas,.inc", true},
+      {"x.c", "*.pas,.inc", false},
+      {"x.c", ".*", true},
+      // Characters after a "*" within a part are ignored.
+      {"Axyz.c", "A*B.c", true},
+      {"AxyzQ", "A*B", true},
+      {"x.cpp", "*.c*h", true},
+      // "?" takes exactly one character.
+      {"a", "a?", false},
+      {"x.c", "*.?", true},
+      {"x.cc", "*.?", false},
+      {"x", "*.?", false},
+      // "*" as the extension accepts an empty one; "." as the extension demands it.
+      {"Makefile", "*.*", true},
+      {"Makefile", "*.", true},
+      {".profile", "*.", false},
+      {"x.", "*.", true},
+      // Bases may hold dots: the mask splits at its last one too.
+      {"a.b.c", "a.b.*", true},
+      {"a.c", "a.b.*", false},
+      // Empty masks select nothing and harm nothing.
+      {"x.c", "*.c,", true},
+      {"x.h", "*.c,,*.h", true},
+      {"x.h", "*.c,", false},
+      {"x.c", ",", false},
+      {"x.c", "", false},
+      // Everything from the first ";" on is not a mask, commas included.
+      {"x.c", "*.c;old", true},
+      {"x.old", "*.c;*.old", false},
+      {"x.h", "*.c;x,*.h", false},
+      {"x.c", ";*.c", false},
+      // ".." reads as "*..": names without an extension.
+      {"Makefile", "..,*.c", true},
+      {"x.c", "..,*.c", true},
+      {"x.h", "..,*.c", false},
+      // Only ASCII letters ignore case; other bytes must be equal.
+      {"X.C", "x.c", true},
+      {"\xE9t\xE9.txt", "\xE9T\xE9.TXT", true},
+      {"\xE9t\xE9.txt", "\xC9t\xC9.txt", false},
+      {"[a].c", "[A].C", true},
+      {"@.c", "`.c", false},
+  };
+  for (const MaskCase& c : cases) {
+    EXPECT_EQ(MatchMaskList(c.name, c.masks), c.selected)
+        << "name '" << c.name << "' masks '" << c.masks << "'";
+  }
+}
+
+TEST(WildMatch, ComparesOnePart) {
+  struct Case {
+    std::string_view text;
+    std::string_view pattern;
+    bool matches;
+  };
+  const Case cases[] = {
+      {"", "", true},       {"", "*", true},      {"", "?", false},     {"abc", "", false},
+      {"ABC", "abc", true}, {"ab", "abc", false}, {"abc", "ab", false}, {"abc", "ab*", true},
+      {"ab", "ab*", true},  {"ab", "ab**", true}, {"a", "a*x", true},   {"ab", "a?*", true},
+      {"a", "a?*", false},  {"a", "?", true},     {"ab", "?", false},   {"b", "a*", false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(WildMatch(c.text, c.pattern), c.matches)
+        << "text '" << c.text << "' pattern '" << c.pattern << "'";
+  }
+}
+
+TEST(NthField, CountsFieldsFromEitherEnd) {
+  struct Case {
+    std::string_view s;
+    std::string_view delim;
+    std::int16_t n;
+    std::string_view field;
+  };
+  const Case cases[] = {
+      {"a.b.c", ".", -1, "c"},    {"a.b.c", ".", -2, "b"}, {"a.b.c", ".", -3, "a"},
+      {"a.b.c", ".", -4, ""},     {"a.b.c", ".", 1, "a"},  {"a.b.c", ".", 2, "b"},
+      {"a.b.c", ".", 3, "c"},     {"a.b.c", ".", 4, ""},   {"a.b.c", ".", 0, ""},
+      {"abc", ".", -1, "abc"},    {"abc", ".", 1, "abc"},  {"abc", ".", 2, ""},
+      {"a.", ".", -1, ""},        {".a", ".", 1, ""},      {"a::b::c", "::", 2, "b"},
+      {"a::b::c", "::", -1, "c"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(NthField(c.s, c.delim, c.n), c.field)
+        << "'" << c.s << "' by '" << c.delim << "' field " << c.n;
+  }
+}
+
+}  // namespace
+}  // namespace zovu
