@@ -63,7 +63,10 @@ std::string PosixFileSystem::ExpandPath(std::string_view path) {
   std::string cwd;
   if (path.empty() || path.front() != '/') {
     std::vector<char> buf(4096);
-    while (::getcwd(buf.data(), buf.size()) == nullptr && errno == ERANGE) {
+    while (::getcwd(buf.data(), buf.size()) == nullptr) {
+      // Without a known current directory (it was removed), a relative path stays
+      // relative rather than silently becoming one below the root.
+      if (errno != ERANGE) return std::string(path.empty() ? "." : path);
       buf.resize(buf.size() * 2);
     }
     cwd = buf.data();

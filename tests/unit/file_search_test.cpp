@@ -228,3 +228,20 @@ TEST(FileSearchDeathTest, PutsTheCurrentDirectoryBackWhenTheProgramEndsMidSearch
 
 }  // namespace
 }  // namespace zovu
+
+namespace zovu {
+namespace {
+
+TEST(PosixFileSystem, RelativePathsStayRelativeWhenTheCurrentDirectoryIsGone) {
+  testing::TempDir tree;
+  const auto gone = tree.Dir("gone");
+  testing::CurrentDirScope inside(gone);
+  std::filesystem::remove(gone);
+  PosixFileSystem fileSystem;
+  EXPECT_EQ(fileSystem.ExpandPath("sub/x"), "sub/x");
+  EXPECT_EQ(fileSystem.ExpandPath(""), ".");
+  EXPECT_EQ(fileSystem.ExpandPath("/abs/../y"), "/y");
+}
+
+}  // namespace
+}  // namespace zovu
