@@ -1,0 +1,41 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+namespace zovu {
+
+// A key is at most three characters; in UTF-8 that is at most twelve bytes.
+inline constexpr std::size_t kTallyKeyCharacters = 3;
+inline constexpr std::size_t kTallyKeyMaxBytes = 4 * kTallyKeyCharacters;
+
+// An extension key held in place, so that making and comparing keys costs no allocation.
+// Bytes past the length are always zero.
+struct TallyKey {
+  std::array<char, kTallyKeyMaxBytes> bytes{};
+  std::uint8_t length = 0;
+
+  std::string_view View() const { return {bytes.data(), length}; }
+  friend bool operator==(const TallyKey&, const TallyKey&) = default;
+};
+
+// Replaces "a" to "z" by "A" to "Z" and leaves every other byte as it is.
+void UpperCaseAscii(std::span<char> text);
+
+// The key of an extension text (without its dot): its first three characters, upper-cased
+// by the ASCII rule. Characters are UTF-8 characters when the text is well-formed UTF-8,
+// so a multi-byte character is never split, and bytes otherwise.
+TallyKey MakeTallyKey(std::string_view text);
+
+// Key order: byte by byte as unsigned values, a prefix before the longer key.
+bool KeyLess(std::string_view a, std::string_view b);
+
+// The width of a key in characters, counted the way MakeTallyKey cuts.
+std::size_t KeyColumns(std::string_view key);
+
+std::uint64_t KeyHash(const TallyKey& key);
+
+}  // namespace zovu
