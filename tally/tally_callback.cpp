@@ -1,7 +1,5 @@
 #include "tally/tally_callback.h"
 
-#include "search/path_rules.h"
-
 namespace zovu {
 
 bool TallyCallback::TallyFoundFile(const FoundFile& file) {
@@ -14,17 +12,17 @@ bool TallyCallback::TallyFoundFile(const FoundFile& file) {
   return true;
 }
 
-// The extension part of the name with its dot, or empty. The walker hands over bare
-// names, whose extension starts at the last dot; this is the common case and costs no
-// allocation. A name with a directory part is left to SplitPath.
-std::string_view TallyCallback::ExtensionOf(std::string_view name) {
-  const std::string_view dirEnds = style_ == PathStyle::kWindows ? "\\/:" : "/";
-  if (name.find_first_of(dirEnds) != std::string_view::npos) {
-    splitExtension_ = SplitPath(style_, name).ext;
-    return splitExtension_;
+// The extension part of the name with its dot, or empty: SplitPath's rule (from the
+// last dot after the last directory separator) found in one backward pass, without
+// allocating, as this runs for every file of the walk.
+std::string_view TallyCallback::ExtensionOf(std::string_view name) const {
+  const bool windows = style_ == PathStyle::kWindows;
+  for (std::size_t i = name.size(); i > 0; --i) {
+    const char c = name[i - 1];
+    if (c == '.') return name.substr(i - 1);
+    if (c == '/' || (windows && (c == '\\' || c == ':'))) break;
   }
-  const std::size_t dot = name.rfind('.');
-  return dot == std::string_view::npos ? std::string_view() : name.substr(dot);
+  return {};
 }
 
 }  // namespace zovu

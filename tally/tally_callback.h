@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 #include <string_view>
 
 #include "platform/path_style.h"
@@ -26,13 +25,12 @@ class TallyCallback final : public FileCallback {
   bool TallyFoundFile(const FoundFile& file);
 
  private:
-  std::string_view ExtensionOf(std::string_view name);
+  std::string_view ExtensionOf(std::string_view name) const;
 
   Console& console_;
   ExtensionTally& tally_;
   std::int64_t& matchCount_;
   PathStyle style_;
-  std::string splitExtension_;  // holds the extension of a name that has a directory part
 };
 
 }  // namespace zovu

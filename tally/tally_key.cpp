@@ -26,9 +26,7 @@ std::uint64_t Mix(std::uint64_t x) {
 }  // namespace
 
 void UpperCaseAscii(std::span<char> text) {
-  for (char& c : text) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - ('a' - 'A'));
-  }
+  for (char& c : text) c = UpperCaseAscii(c);
 }
 
 TallyKey MakeTallyKey(std::string_view text) {
@@ -39,9 +37,9 @@ TallyKey MakeTallyKey(std::string_view text) {
     cut = Utf8PrefixBytes(text, kTallyKeyCharacters);
   }
   TallyKey key;
-  std::memcpy(key.bytes.data(), text.data(), cut);
+  // Copying and folding in one pass over at most twelve bytes.
+  for (std::size_t i = 0; i < cut; ++i) key.bytes[i] = UpperCaseAscii(text[i]);
   key.length = static_cast<std::uint8_t>(cut);
-  UpperCaseAscii(std::span<char>(key.bytes.data(), cut));
   return key;
 }
 

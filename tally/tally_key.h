@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <string_view>
 
@@ -19,10 +20,17 @@ struct TallyKey {
   std::uint8_t length = 0;
 
   std::string_view View() const { return {bytes.data(), length}; }
-  friend bool operator==(const TallyKey&, const TallyKey&) = default;
+  friend bool operator==(const TallyKey& a, const TallyKey& b) {
+    // The bytes past the length are zero, so whole arrays compare, with a fixed size.
+    return a.length == b.length &&
+           std::memcmp(a.bytes.data(), b.bytes.data(), kTallyKeyMaxBytes) == 0;
+  }
 };
 
 // Replaces "a" to "z" by "A" to "Z" and leaves every other byte as it is.
+constexpr char UpperCaseAscii(char c) {
+  return c >= 'a' && c <= 'z' ? static_cast<char>(c - ('a' - 'A')) : c;
+}
 void UpperCaseAscii(std::span<char> text);
 
 // The key of an extension text (without its dot): its first three characters, upper-cased
