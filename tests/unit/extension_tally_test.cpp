@@ -122,8 +122,8 @@ TEST(TallyFoundFile, ExtensionIsThatOfSplitPath) {
     for (const std::string& name : names) {
       TallyRig rig(false, style);
       rig.Found(name);
-      std::string_view ext = SplitPath(style, name).ext;
-      if (!ext.empty()) ext.remove_prefix(1);
+      std::string ext = SplitPath(style, name).ext;
+      if (!ext.empty()) ext.erase(0, 1);
       ASSERT_NE(rig.tally.Head(), nullptr);
       EXPECT_EQ(rig.tally.Head()->Ext, MakeTallyKey(ext)) << name;
     }
