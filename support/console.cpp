@@ -64,7 +64,7 @@ int Console::ReportProblem(std::string_view message, const std::function<void()>
   std::string text;
   if (streams_.status != nullptr) {
     ClearStatusLine();
-    text = "\r";
+    text += '\r';
   }
   text += kProblemHeader;
   text += message;
