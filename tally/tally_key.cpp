@@ -48,10 +48,6 @@ bool KeyLess(std::string_view a, std::string_view b) {
   return a.compare(b) < 0;
 }
 
-std::size_t KeyColumns(std::string_view key) {
-  return IsValidUtf8(key) ? Utf8Characters(key) : key.size();
-}
-
 std::uint64_t KeyHash(const TallyKey& key) {
   std::uint64_t low = 0;
   std::uint32_t high = 0;

@@ -41,9 +41,6 @@ TallyKey MakeTallyKey(std::string_view text);
 // Key order: byte by byte as unsigned values, a prefix before the longer key.
 bool KeyLess(std::string_view a, std::string_view b);
 
-// The width of a key in characters, counted the way MakeTallyKey cuts.
-std::size_t KeyColumns(std::string_view key);
-
 std::uint64_t KeyHash(const TallyKey& key);
 
 }  // namespace zovu

@@ -26,18 +26,5 @@ TEST(Report, CountsTheFilesOfADirectoryByExtension) {
   EXPECT_EQ(result.err, "");
 }
 
-TEST(Report, EmptyDirectoryGivesAnEmptyTable) {
-  TempDir dir;
-  dir.Dir("empty");
-  const ProcessResult result = RunZovu({"empty/"}, dir.path());
-  EXPECT_EQ(result.exitStatus, 0);
-  EXPECT_EQ(result.out,
-            "+=======================================================================+\n"
-            "| Ext . Num | Ext . Num | Ext . Num | Ext . Num | Ext . Num | Ext . Num |\n"
-            "+-----+-----+-----+-----+-----+-----+-----+-----+-----+-----+-----+-----+\n"
-            "+=======================================================================+\n"
-            "0 matches found!\n");
-}
-
 }  // namespace
 }  // namespace zovu::testing

@@ -95,7 +95,7 @@ TEST(TallyFoundFile, DirectoryTurnsTheSpinnerOnly) {
   EXPECT_EQ(EntriesOf(rig.tally), (Entries{{"C", 10}}));
 }
 
-TEST(TallyFoundFile, SizeModeTotalsSizes) {
+TEST(TallyFoundFile, SizeModeTotalsSizesCountModeCountsFiles) {
   TallyRig rig(true);
   EXPECT_TRUE(rig.Found("a.c", 700));
   EXPECT_TRUE(rig.Found("empty.txt", 0));
@@ -105,14 +105,11 @@ TEST(TallyFoundFile, SizeModeTotalsSizes) {
   // Past what 32 bits hold.
   rig.Found("big.c", std::int64_t{3} << 31);
   EXPECT_EQ(EntriesOf(rig.tally), (Entries{{"C", 1000 + (std::int64_t{3} << 31)}, {"TXT", 0}}));
-}
 
-TEST(TallyFoundFile, CountModeIgnoresSizes) {
-  TallyRig rig(false);
-  rig.Found("a.c", 700);
-  rig.Found("b.c", 0);
-  EXPECT_EQ(EntriesOf(rig.tally), (Entries{{"C", 2}}));
-  EXPECT_EQ(rig.matchCount, 2);
+  TallyRig counting(false);
+  counting.Found("a.c", 700);
+  counting.Found("b.c", 0);
+  EXPECT_EQ(EntriesOf(counting.tally), (Entries{{"C", 2}}));
 }
 
 TEST(TallyFoundFile, ExtensionIsThatOfSplitPath) {
@@ -166,17 +163,6 @@ TEST(ExtensionTally, ThousandsOfKeysStaySortedAndUnique) {
   expected[""] += 1;
   expected["ZZ~"] += 1;
   EXPECT_EQ(EntriesOf(tally), Entries(expected.begin(), expected.end()));
-}
-
-TEST(UpperCaseAscii, FoldsOnlyLowerCaseAsciiLetters) {
-  std::string bytes;
-  for (int c = 0; c < 256; ++c) bytes += static_cast<char>(c);
-  std::string folded = bytes;
-  UpperCaseAscii(folded);
-  for (int c = 0; c < 256; ++c) {
-    const int expected = c >= 'a' && c <= 'z' ? c - 32 : c;
-    EXPECT_EQ(static_cast<unsigned char>(folded[static_cast<std::size_t>(c)]), expected) << c;
-  }
 }
 
 }  // namespace

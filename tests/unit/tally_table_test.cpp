@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "tally/utf8_text.h"
@@ -184,8 +185,6 @@ TEST(PadRight, PadsAndCutsByCharacters) {
   };
   for (const auto& [s, w, padded] : cases) EXPECT_EQ(PadRight(s, w, ' '), padded) << s << w;
   EXPECT_EQ(PadRight("x", 4, '*'), "x***");
-  EXPECT_EQ(RepeatChar('=', 3), "===");
-  EXPECT_EQ(RepeatChar('=', -1), "");
 }
 
 }  // namespace
