@@ -77,10 +77,7 @@ void End() {
 std::size_t ReadInput(char* buffer, std::size_t size) {
   if (terminal < 0 || polling == 0) return 0;
   SignalsHeld held;
-  if (!Foreground()) return 0;
-  // Started in the background and brought to the foreground since.
-  if (modeOn == 0) Reenter();
-  if (modeOn == 0) return 0;
+  if (modeOn == 0 || !Foreground()) return 0;
   ssize_t got;
   do {
     got = ::read(terminal, buffer, size);

@@ -13,8 +13,8 @@ namespace zovu::terminal_mode {
 bool Open();
 
 // A search begins polling: enters the mode now if the process is in the foreground, or
-// later, once it is. The settings found are given back by End, at exit, and on signals
-// that end or stop the process.
+// when a job control shell continues it in the foreground (SIGCONT). The settings found
+// are given back by End, at exit, and on signals that end or stop the process.
 void Begin();
 void End();
 
