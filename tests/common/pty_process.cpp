@@ -42,6 +42,13 @@ void Send(int fd, int value) {
 
 [[noreturn]] void ExecZovu(const PtyOptions& options) {
   if (::chdir(options.dir.c_str()) != 0) ::_exit(126);
+  // Whatever the test runner ignored or blocked (a shell's background job ignores
+  // SIGINT, say), the program starts with every signal at its default, like a job of an
+  // interactive shell.
+  for (int signal = 1; signal < NSIG; ++signal) ::signal(signal, SIG_DFL);
+  sigset_t none;
+  sigemptyset(&none);
+  ::sigprocmask(SIG_SETMASK, &none, nullptr);
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(ZOVU_BINARY));
   for (const std::string& arg : options.args) argv.push_back(const_cast<char*>(arg.c_str()));
@@ -228,6 +235,11 @@ bool PtyProcess::StopAfterSettingsChange() {
     }
     struct __ptrace_syscall_info info {};
     if (::ptrace(PTRACE_GET_SYSCALL_INFO, pid_, sizeof info, &info) <= 0) return false;
+    if (info.op == PTRACE_SYSCALL_INFO_ENTRY && info.entry.nr == SYS_write &&
+        info.entry.args[0] == STDOUT_FILENO) {
+      ReleaseWithSignal(0);
+      return false;
+    }
     if (info.op == PTRACE_SYSCALL_INFO_ENTRY) {
       insideSettingsCall = info.entry.nr == SYS_ioctl && SetsTerminalAttributes(info.entry.args[1]);
     } else if (info.op == PTRACE_SYSCALL_INFO_EXIT && insideSettingsCall) {

@@ -61,7 +61,9 @@ class PtyProcess {
   void Signal(int signal);
 
   // Traced runs: lets the program run until a call that changes the terminal's settings
-  // has returned, and keeps it stopped there. False if it ended first (or timed out).
+  // has returned, and keeps it stopped there. False if it ended first, or timed out, or
+  // began to write to standard output first (the report, once the search is over): it
+  // is then let go untraced.
   bool StopAfterSettingsChange();
   // Queues signal (0 for none) while the program is still stopped there, then stops
   // tracing it, so the signal arrives at that very point of the program.

@@ -201,7 +201,7 @@ TEST_F(TerminalTest, WithoutTheForegroundTheTerminalIsLeftAlone) {
     options.echo = false;
     options.traced = true;
     PtyProcess process(options);
-    // It runs to its end without changing the terminal's settings, and is never stopped.
+    // It searches without changing the terminal's settings, and is never stopped.
     EXPECT_FALSE(process.StopAfterSettingsChange());
     EXPECT_EQ(process.Finish(), 0);
     EXPECT_FALSE(process.TimedOut());
