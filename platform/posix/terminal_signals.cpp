@@ -62,10 +62,11 @@ void OnStop(int signal) {
   const int savedErrno = errno;
   terminal_mode::Leave();
   RaiseWithDefault(signal);
-  // Continued (or never stopped, in an orphaned process group): catch the next stop
-  // too. The SIGCONT handler, held until this one returns, takes the mode up again.
+  // Continued, or never stopped (an orphaned process group ignores the stop): catch the
+  // next stop too, and take the mode up again if still in the foreground.
   const struct sigaction own = OwnAction(OnStop);
   sigaction(signal, &own, nullptr);
+  terminal_mode::Reenter();
   errno = savedErrno;
 }
 

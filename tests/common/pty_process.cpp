@@ -60,7 +60,7 @@ void Send(int fd, int value) {
 // The session leader, in the forked child: takes the terminal, starts the job in a
 // process group of its own (in the foreground if asked), sends the job's process id and
 // then every change of its state as a wait status. The job starts when the test has
-// written a byte to go.
+// written a byte to go. A program that leads the session itself just sends its own id.
 [[noreturn]] void RunLeader(const PtyOptions& options, int slave, int events, int go) {
   if (options.job == PtyJob::kNoControllingTerminal) {
     if (::setsid() < 0) ::_exit(126);
@@ -68,6 +68,13 @@ void Send(int fd, int value) {
     ::close(slave);
   } else if (::login_tty(slave) != 0) {
     ::_exit(126);
+  }
+  if (options.job == PtyJob::kSessionLeader) {
+    Send(events, ::getpid());
+    char byte;
+    while (::read(go, &byte, 1) < 0 && errno == EINTR) {
+    }
+    ExecZovu(options);
   }
   const pid_t job = ::fork();
   if (job < 0) ::_exit(126);
@@ -131,6 +138,7 @@ PtyProcess::PtyProcess(const PtyOptions& options) {
   ::close(events[1]);
   ::close(go[0]);
   events_ = events[0];
+  selfLed_ = options.job == PtyJob::kSessionLeader;
   if (::read(events_, &pid_, sizeof pid_) != sizeof pid_) {
     ::close(go[1]);
     throw std::runtime_error("the session leader did not start the program");
@@ -225,6 +233,7 @@ bool PtyProcess::StopAfterSettingsChange() {
     }
     if (!WIFSTOPPED(status)) {
       tracing_ = false;
+      if (selfLed_) leaderReaped_ = true;
       Record(status);
       return false;
     }
@@ -260,7 +269,11 @@ bool PtyProcess::Pump(Done done) {
   ReleaseWithSignal(0);
   const auto deadline = std::chrono::steady_clock::now() + kHangGuard;
   for (;;) {
-    ReadEvents();
+    if (selfLed_) {
+      ReapSelfLed();
+    } else {
+      ReadEvents();
+    }
     ReadAvailable();
     if (done()) return true;
     if (exited_) return false;
@@ -316,6 +329,17 @@ void PtyProcess::ReadEvents() {
   }
 }
 
+void PtyProcess::ReapSelfLed() {
+  while (!leaderReaped_) {
+    int status = 0;
+    const pid_t got = ::waitpid(leader_, &status, WNOHANG | WUNTRACED | WCONTINUED);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return;
+    if (!WIFSTOPPED(status) && !WIFCONTINUED(status)) leaderReaped_ = true;
+    Record(status);
+  }
+}
+
 void PtyProcess::Record(int waitStatus) {
   if (exited_) return;
   if (WIFSTOPPED(waitStatus)) {
@@ -332,13 +356,13 @@ void PtyProcess::Record(int waitStatus) {
 }
 
 void PtyProcess::Kill() {
-  if (leader_ <= 0) return;
+  if (leader_ <= 0 || leaderReaped_) return;
   if (!exited_ && pid_ > 0) ::kill(pid_, SIGKILL);
   exited_ = true;
   ::kill(leader_, SIGKILL);
   while (::waitpid(leader_, nullptr, 0) < 0 && errno == EINTR) {
   }
-  leader_ = -1;
+  leaderReaped_ = true;
   tracing_ = false;
 }
 

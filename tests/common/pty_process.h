@@ -10,14 +10,17 @@
 
 namespace zovu::testing {
 
-// How the program meets the terminal. It always runs as a job of its own process group,
-// started by a session leader that waits for it as a shell would, so that the terminal
-// can stop it and a job-control shell's rules apply.
+// How the program meets the terminal. Unless it leads the session itself, it runs as a
+// job in a process group of its own, started by a session leader that waits for it as a
+// job control shell would, so that the terminal can stop it.
 enum class PtyJob {
   kForeground,  // the terminal's foreground process group
   kBackground,  // a background job: the session leader keeps the foreground
   // Standard input and outputs on the terminal, but no controlling terminal at all.
   kNoControllingTerminal,
+  // The program leads the session itself, in the foreground. No process of the session
+  // is its parent, so its process group is orphaned: stop signals do not stop it.
+  kSessionLeader,
 };
 
 struct PtyOptions {
@@ -85,14 +88,17 @@ class PtyProcess {
   bool Pump(Done done);
   void ReadAvailable();
   void ReadEvents();
+  void ReapSelfLed();
   void Record(int waitStatus);
   void Kill();
 
   int master_ = -1;
   int slave_ = -1;
-  int events_ = -1;    // wait statuses of the program, from the session leader
-  pid_t leader_ = -1;  // the session leader
-  pid_t pid_ = -1;     // the program
+  int events_ = -1;       // wait statuses of the program, from the session leader
+  pid_t leader_ = -1;     // the session leader
+  pid_t pid_ = -1;        // the program
+  bool selfLed_ = false;  // the program is the session leader
+  bool leaderReaped_ = false;
   bool tracing_ = false;
   bool exited_ = false;
   bool stopped_ = false;

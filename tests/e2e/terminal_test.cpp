@@ -192,6 +192,21 @@ TEST_F(TerminalTest, ContinuedJobTakesKeysAgain) {
   }
 }
 
+TEST_F(TerminalTest, StopIgnoredInAnOrphanedGroupKeepsTheMode) {
+  PtyOptions options = Options();
+  options.job = PtyJob::kSessionLeader;
+  options.typedAhead = "\x1b";
+  options.echo = false;
+  options.traced = true;
+  PtyProcess process(options);
+  ASSERT_TRUE(process.StopAfterSettingsChange());
+  process.ReleaseWithSignal(SIGTSTP);
+  // Not stopped, and back in single-key mode: the ESC typed ahead ends the walk.
+  EXPECT_EQ(process.Finish(), 0);
+  EXPECT_TRUE(EndsWithSummary(process.Output(), 0));
+  EXPECT_EQ(process.Settings(), process.SettingsAtStart());
+}
+
 TEST_F(TerminalTest, WithoutTheForegroundTheTerminalIsLeftAlone) {
   for (const PtyJob job : {PtyJob::kBackground, PtyJob::kNoControllingTerminal}) {
     SCOPED_TRACE(static_cast<int>(job));
