@@ -66,17 +66,6 @@ TEST(KeyDecoder, EachReadIsDecodedOnItsOwn) {
   EXPECT_EQ(Decode({"a", "\x1b[B", "\x1b"}), (std::vector<int>{'a', 0, 'B', 27}));
 }
 
-TEST(KeyDecoder, NextOnEmptyGivesZeroAndClearDropsCodes) {
-  KeyDecoder decoder;
-  EXPECT_TRUE(decoder.Empty());
-  EXPECT_EQ(decoder.Next(), 0);
-  decoder.Feed("ab");
-  EXPECT_EQ(decoder.Next(), 'a');
-  decoder.Clear();
-  EXPECT_TRUE(decoder.Empty());
-  EXPECT_EQ(decoder.Next(), 0);
-}
-
 // A keyboard whose keys all arrived in one read.
 class DecodedKeyboard final : public Keyboard {
  public:
