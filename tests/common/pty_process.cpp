@@ -139,16 +139,25 @@ PtyProcess::PtyProcess(const PtyOptions& options) {
   ::close(go[0]);
   events_ = events[0];
   selfLed_ = options.job == PtyJob::kSessionLeader;
-  if (::read(events_, &pid_, sizeof pid_) != sizeof pid_) {
+  // Nothing of a half-started run may outlive a failure here: no destructor would run.
+  auto fail = [this, &go](const char* what) {
     ::close(go[1]);
-    throw std::runtime_error("the session leader did not start the program");
+    Kill();
+    ::close(events_);
+    ::close(master_);
+    ::close(slave_);
+    throw std::runtime_error(what);
+  };
+  if (::read(events_, &pid_, sizeof pid_) != sizeof pid_) {
+    pid_ = -1;
+    fail("the session leader did not start the program");
   }
   ::fcntl(events_, F_SETFL, ::fcntl(events_, F_GETFL) | O_NONBLOCK);
   if (options.traced) {
     // Stopped while it waits to start; from then on every system call stops it too.
     if (::ptrace(PTRACE_SEIZE, pid_, nullptr, PTRACE_O_TRACESYSGOOD | PTRACE_O_EXITKILL) != 0 ||
         ::ptrace(PTRACE_INTERRUPT, pid_, nullptr, nullptr) != 0) {
-      throw std::runtime_error("ptrace failed");
+      fail("ptrace failed");
     }
     int status = 0;
     while (::waitpid(pid_, &status, __WALL) < 0 && errno == EINTR) {
