@@ -1,6 +1,7 @@
 #include <chrono>
 
 #include "driver/run.h"
+#include "platform/command_line.h"
 #include "platform/system.h"
 
 int main(int argc, char** argv) {
@@ -17,6 +18,6 @@ int main(int argc, char** argv) {
   zovu::Console console(streams, 30ms);
   zovu::Environment env{console, *system.fileSystem,         *system.keyboard, system.pathStyle,
                         5ms,     argc > 0 ? argv[0] : "zovu"};
-  const zovu::Parameters params(argv + (argc > 0 ? 1 : 0), argv + argc);
+  const zovu::Parameters params = zovu::CommandLineParameters(argc, argv);
   return zovu::RunZovu(params, env);
 }
