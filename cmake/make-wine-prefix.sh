@@ -7,10 +7,13 @@ set -eu
 prefix=$1
 letter=$2
 folder=$3
+# A server still running for an earlier prefix of this name must not see it vanish.
+WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1 || true
 rm -rf "$prefix"
 mkdir -p "$folder"
 export WINEPREFIX="$prefix" WINEDEBUG=-all
 # The .NET and HTML engines are not needed by console programs; skip their set-up.
 WINEDLLOVERRIDES='mscoree=;mshtml=' wine wineboot --init >"$prefix.log" 2>&1
 wineserver --wait
-ln -sfn "$folder" "$prefix/dosdevices/$letter:"
+# Wine looks drives up by lower-case names.
+ln -sfn "$folder" "$prefix/dosdevices/$(echo "$letter" | tr '[:upper:]' '[:lower:]'):"
