@@ -89,7 +89,8 @@ bool WindowsFileSystem::ListCurrentDirectory(EntryDetails details, DirectoryList
     if (IsLinkedDirectory(attr, found.dwReserved0)) attr &= ~FILE_ATTRIBUTE_DIRECTORY;
     std::int64_t size = 0;
     std::uint32_t time = 0;
-    if (wantDetails) {
+    // As on POSIX, only entries that are not walked as directories carry details.
+    if (wantDetails && (attr & FILE_ATTRIBUTE_DIRECTORY) == 0) {
       size = static_cast<std::int64_t>((static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) |
                                        found.nFileSizeLow);
       time = DosDateTime(found.ftLastWriteTime);

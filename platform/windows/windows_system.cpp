@@ -30,6 +30,10 @@ std::unique_ptr<Keyboard> OpenKeyboard() {
 
 }  // namespace
 
+// Still to come here once their interfaces are in platform/: the byte file that the
+// configuration file writer uses (CreateFileW, ReadFile, WriteFile, SetFilePointerEx on
+// a wide path) and the program's own path (GetModuleFileNameW, handed on as UTF-8;
+// argv[0] is in the ANSI code page and may have lost characters).
 System OpenSystem() {
   System system;
   const HANDLE errorHandle = GetStdHandle(STD_ERROR_HANDLE);

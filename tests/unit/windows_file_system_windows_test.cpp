@@ -75,6 +75,7 @@ TEST(WindowsFileSystem, ListsAttributesAndAsksForSizesAndTimesOnlyWhenWanted) {
   const std::uint32_t dosDate = ((2021 - 1980) << 9) | (6 << 5) | 15;
   const std::uint32_t dosTime = (13 << 11) | (45 << 5) | (30 / 2);
   EXPECT_EQ(detailed.at("plain.txt").time, (dosDate << 16) | dosTime);
+  EXPECT_EQ(detailed.at("sub").time, 0u);  // directories carry no details, as on POSIX
 
   const auto namesOnly = ListByName(fileSystem, EntryDetails::kNamesOnly);
   ASSERT_EQ(namesOnly.size(), 5u);
