@@ -19,7 +19,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "common/deep_tree.h"
+#include "common/deep_tree_posix.h"
 #endif
 
 namespace zovu {

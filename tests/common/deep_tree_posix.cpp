@@ -1,4 +1,4 @@
-#include "common/deep_tree.h"
+#include "common/deep_tree_posix.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "common/pty_process.h"
+#include "common/pty_process_posix.h"
 #include "common/run_process.h"
 #include "common/temp_dir.h"
 

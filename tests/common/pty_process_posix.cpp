@@ -1,4 +1,4 @@
-#include "common/pty_process.h"
+#include "common/pty_process_posix.h"
 
 #include <fcntl.h>
 #include <poll.h>
