@@ -2,9 +2,11 @@
 
 #include "platform/no_keyboard.h"
 #include "platform/system.h"
+#include "platform/windows/windows_block_file.h"
 #include "platform/windows/windows_file_system.h"
 #include "platform/windows/windows_keyboard.h"
 #include "platform/windows/windows_output_stream.h"
+#include "platform/windows/windows_program_path.h"
 
 namespace zovu {
 namespace {
@@ -30,10 +32,6 @@ std::unique_ptr<Keyboard> OpenKeyboard() {
 
 }  // namespace
 
-// Still to come here once their interfaces are in platform/: the byte file that the
-// configuration file writer uses (CreateFileW, ReadFile, WriteFile, SetFilePointerEx on
-// a wide path) and the program's own path (GetModuleFileNameW, handed on as UTF-8;
-// argv[0] is in the ANSI code page and may have lost characters).
 System OpenSystem() {
   System system;
   const HANDLE errorHandle = GetStdHandle(STD_ERROR_HANDLE);
@@ -46,6 +44,8 @@ System OpenSystem() {
   system.pathStyle = PathStyle::kWindows;
   system.keyboard = OpenKeyboard();
   system.fileSystem = std::make_unique<WindowsFileSystem>();
+  system.blockFiles = std::make_unique<WindowsBlockFileOpener>();
+  system.programPath = WindowsProgramPath();
   return system;
 }
 
