@@ -24,10 +24,24 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
 // directory the tests start in.
 ProcessResult RunZovu(const std::vector<std::string>& args, const std::filesystem::path& dir);
 
+// Runs program, a file that stands in for the program file under test (a copy of it, or
+// a link to it), the way the program under test is run: under Wine for a Windows program.
+ProcessResult RunZovuFile(const std::filesystem::path& program,
+                          const std::vector<std::string>& args, const std::filesystem::path& dir);
+
+// The program file under test: the one built here, or the last word of
+// ZOVU_TEST_COMMAND.
+std::filesystem::path ProgramFileUnderTest();
+
 // True when the program under test is a Windows program (ZOVU_TEST_COMMAND names an
 // ".exe"), run under Wine. Tests that need what only POSIX gives (pseudo-terminals,
 // other users, special file types) skip then.
 bool WindowsBinaryUnderTest();
+
+// An absolute path of this machine as the program under test names it: unchanged for a
+// POSIX program; for a Windows program under Wine, on the drive Z: that Wine gives the
+// Unix root ("/tmp/x" becomes "Z:\tmp\x").
+std::string PathForProgram(const std::filesystem::path& path);
 
 // The text with every "\n" turned into the line end of the program under test
 // ("\r\n" for a Windows program), for exact comparisons of its output.

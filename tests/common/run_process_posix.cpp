@@ -1,5 +1,3 @@
-#include "common/run_process.h"
-
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/wait.h>
@@ -9,6 +7,8 @@
 #include <cstdlib>
 #include <sstream>
 #include <stdexcept>
+
+#include "common/run_process.h"
 
 namespace zovu::testing {
 
@@ -91,6 +91,20 @@ ProcessResult RunZovu(const std::vector<std::string>& args, const std::filesyste
   return RunProcess(command.front(), all, dir);
 }
 
+ProcessResult RunZovuFile(const std::filesystem::path& program,
+                          const std::vector<std::string>& args, const std::filesystem::path& dir) {
+  // The launcher's words, if any, stay; the program file is replaced.
+  std::vector<std::string> command = CommandUnderTest();
+  command.back() = program.string();
+  std::vector<std::string> all(command.begin() + 1, command.end());
+  all.insert(all.end(), args.begin(), args.end());
+  return RunProcess(command.front(), all, dir);
+}
+
+std::filesystem::path ProgramFileUnderTest() {
+  return CommandUnderTest().back();
+}
+
 bool WindowsBinaryUnderTest() {
   static const bool windows = [] {
     for (std::string word : CommandUnderTest()) {
@@ -110,6 +124,15 @@ std::string WithLineEnds(std::string_view text) {
     converted += c;
   }
   return converted;
+}
+
+std::string PathForProgram(const std::filesystem::path& path) {
+  if (!WindowsBinaryUnderTest()) return path.string();
+  std::string windows = "Z:" + path.string();
+  for (char& c : windows) {
+    if (c == '/') c = '\\';
+  }
+  return windows;
 }
 
 }  // namespace zovu::testing

@@ -77,7 +77,13 @@ TEST(PathsAndLinks, ADriveThatDoesNotExistFindsNothingWithoutError) {
   // Q: is not among the drives of the test prefix (C:, Y: and Z:).
   const ProcessResult result = RunZovu({"Q:\\"}, tree.path());
   EXPECT_EQ(result.exitStatus, 0);
-  EXPECT_EQ(result.out, WithLineEnds("0 matches found!\n"));
+  EXPECT_EQ(
+      result.out,
+      WithLineEnds("+=======================================================================+\n"
+                   "| Ext . Num | Ext . Num | Ext . Num | Ext . Num | Ext . Num | Ext . Num |\n"
+                   "+-----+-----+-----+-----+-----+-----+-----+-----+-----+-----+-----+-----+\n"
+                   "+=======================================================================+\n"
+                   "0 matches found!\n"));
   EXPECT_EQ(result.err, "");
 }
 

@@ -93,7 +93,7 @@ TEST(Readme, SampleOutputIsWhatTheProgramPrints) {
     const ProcessResult result = RunZovu(sample.args, dir.path());
     std::ostringstream command;
     for (const std::string& arg : sample.args) command << arg << ' ';
-    EXPECT_EQ(result.out, sample.output) << "zovu " << command.str();
+    EXPECT_EQ(result.out, WithLineEnds(sample.output)) << "zovu " << command.str();
     EXPECT_EQ(result.exitStatus, 0) << "zovu " << command.str();
   }
 }

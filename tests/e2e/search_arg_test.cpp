@@ -27,7 +27,7 @@ class SearchArgE2E : public ::testing::Test {
 };
 
 TEST_F(SearchArgE2E, ArgumentsSelectTheirFiles) {
-  const std::string data = (work / "data").string();
+  const std::string data = PathForProgram(work / "data");
   const struct {
     std::vector<std::string> args;
     std::int64_t matches;
@@ -59,7 +59,7 @@ TEST_F(SearchArgE2E, StartPathLongerThanAnyShortLimit) {
   const std::string relative = deep.substr(5);
   ASSERT_GT(relative.size(), 255u);
   ExpectOutcome(RunZovu({relative + "/*.c"}, work), 2, false);
-  ExpectOutcome(RunZovu({(root.path() / deep).string() + "/"}, work), 3, false);
+  ExpectOutcome(RunZovu({PathForProgram(root.path() / deep) + "/"}, work), 3, false);
 }
 
 }  // namespace

@@ -13,12 +13,12 @@ namespace zovu::testing {
 // errors are expected, the summary line last, nothing on standard error, and the exit
 // status (1 after errors, 0 otherwise).
 inline void ExpectOutcome(const ProcessResult& result, std::int64_t matches, bool errors) {
-  constexpr std::string_view kErrorsLine = "Errors during processing!\n";
-  const std::string summary =
-      std::to_string(matches) + (matches == 1 ? " match found!\n" : " matches found!\n");
+  const std::string errorsLine = WithLineEnds("Errors during processing!\n");
+  const std::string summary = WithLineEnds(
+      std::to_string(matches) + (matches == 1 ? " match found!\n" : " matches found!\n"));
   EXPECT_TRUE(result.out.ends_with(summary)) << "expected " << summary << "got:\n" << result.out;
-  EXPECT_EQ(result.out.starts_with(kErrorsLine), errors) << result.out;
-  EXPECT_EQ(result.out.find(kErrorsLine, errors ? 1 : 0), std::string::npos) << result.out;
+  EXPECT_EQ(result.out.starts_with(errorsLine), errors) << result.out;
+  EXPECT_EQ(result.out.find(errorsLine, errors ? 1 : 0), std::string::npos) << result.out;
   EXPECT_EQ(result.err, "");
   EXPECT_EQ(result.exitStatus, errors ? 1 : 0);
 }
