@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "common/second_drive_windows.h"
 #include "common/temp_dir.h"
@@ -94,22 +95,62 @@ TEST(WindowsExpandPath, EveryDriveKeepsItsOwnCurrentDirectory) {
   EXPECT_EQ(t.Expanded(y + ".."), Utf8(second.directory()));
 }
 
+struct ArgCase {
+  std::string arg;
+  std::string masks;
+  std::string start;
+};
+
+void ExpectArgs(const PathContext& paths, const std::vector<ArgCase>& cases) {
+  for (const ArgCase& c : cases) {
+    EXPECT_EQ(MakeMaskList(c.arg, ".*", paths), c.masks) << "argument '" << c.arg << "'";
+    EXPECT_EQ(MakeStartPath(c.arg, paths), c.start) << "argument '" << c.arg << "'";
+  }
+}
+
 TEST(WindowsSearchSpec, StartPathsAndMasksOfTheWorkedExamples) {
   WorkTree t;
   const std::string w = t.work;
+  const std::string& d = t.drive;
+  // A drive that does not exist stands in for another drive: an absolute path on it is
+  // expanded by text alone.
+  const std::string other = testing::UnusedDriveLetter();
+  ASSERT_FALSE(other.empty());
   const PathContext paths{PathStyle::kWindows, t.fileSystem};
   {
     CurrentDirScope atWork(t.work);
-    const std::pair<std::string, std::string> starts[] = {
-        {"", w + "\\"},           {".", w + "\\"},     {"src/", w + "\\src\\"},
-        {"src\\", w + "\\src\\"}, {t.drive, w + "\\"}, {t.drive + "\\", t.drive + "\\"},
-    };
-    for (const auto& [arg, start] : starts) EXPECT_EQ(MakeStartPath(arg, paths), start) << arg;
-    for (const char* arg : {"", ".", "src/"}) EXPECT_EQ(MakeMaskList(arg, ".*", paths), "*.*");
+    ExpectArgs(paths, {
+                          {"", "*.*", w + "\\"},
+                          {"*.pas", "*.pas", w + "\\"},
+                          {"readme", "readme.*", w + "\\"},
+                          {".", "*.*", w + "\\"},
+                          {"src/", "*.*", w + "\\src\\"},
+                          {"src\\", "*.*", w + "\\src\\"},
+                          {"src\\*.c,*.h", "*.c,*.h", w + "\\src\\"},
+                          {"src/*.c,*.h", "*.c,*.h", w + "\\src\\"},
+                          {other + "\\data\\.txt", "*.txt", other + "\\data\\"},
+                          {"*.c;old", "*.c;old", w + "\\"},
+                          {"@list.txt", "list.txt", "@" + w + "\\"},
+                          {"@lists/all.lst", "all.lst", "@" + w + "\\lists\\"},
+                          // A directory needs its trailing separator.
+                          {"src", "src.*", w + "\\"},
+                          {"src\\.", "*.*", w + "\\src\\"},
+                          // A bare drive is that drive's current directory; a root keeps
+                          // its backslash.
+                          {d, "*.*", w + "\\"},
+                          {d + "x.c", "x.c", w + "\\"},
+                          {d + "\\", "*.*", d + "\\"},
+                          {"..\\*.c", "*.c", Utf8(t.temp.path()) + "\\"},
+                      });
   }
-  // From WORK\SUB, ".." searches WORK.
-  EXPECT_EQ(MakeStartPath("..", paths), w + "\\");
-  EXPECT_EQ(MakeMaskList("..", ".*", paths), "*.*");
+  // From WORK\SUB, ".." alone is the parent; the mask list sees the raw argument and the
+  // start path the argument cut at "," and ";".
+  ExpectArgs(paths, {
+                        {"..", "*.*", w + "\\"},
+                        {"..,*.c", "..,*.c", w + "\\"},
+                        {"..;x", "..;x", w + "\\"},
+                        {"../", "*.*", w + "\\"},
+                    });
   // A root keeps its backslash.
   EXPECT_EQ(t.Expanded(t.drive + "\\"), t.drive + "\\");
 }
