@@ -38,12 +38,16 @@ SaveResult SaveBlock(BlockFileOpener& opener, std::string_view name, std::uint16
   block[n - 1] = static_cast<std::uint8_t>(checksum >> 8);
 
   std::int64_t offset = search.offset;
-  if (offset < 0) {
+  const bool append = offset < 0;
+  if (append) {
     const std::optional<std::int64_t> size = file->Size();
     if (!size) return SaveResult::kReadFailed;
     offset = *size;
   }
   const bool ok = WriteBlockAt(*file, offset, block);
+  // A block added at the end but cut short (a full disk) is taken off again: a failed
+  // save leaves no half block behind the bytes the file had.
+  if (!ok && append) file->Truncate(offset);
   // The block is written or not; an error on closing changes nothing about that.
   file->Close();
   return ok ? SaveResult::kSaved : SaveResult::kNotSaved;

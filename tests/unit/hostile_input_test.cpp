@@ -1,0 +1,75 @@
+// Hostile inputs that once broke a property (most found by the fuzz targets), kept as
+// plain tests.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "common/memory_block_files.h"
+#include "platform/posix/posix_paths.h"
+#include "search/search_spec.h"
+#include "support/config_writer.h"
+#include "unit/fake_windows_paths.h"
+
+namespace zovu {
+namespace {
+
+class FixedPosixPaths final : public PathExpander {
+ public:
+  explicit FixedPosixPaths(std::string currentDir) : currentDir_(std::move(currentDir)) {}
+  std::string ExpandPath(std::string_view path) override {
+    return ExpandPosixPath(currentDir_, path);
+  }
+
+ private:
+  std::string currentDir_;
+};
+
+// ".." selected every file of the parent only when the parent's path had no "," or ";":
+// otherwise the pieces of the path became masks, such as "a.*,b/".
+TEST(SearchArgument, ParentWhosePathHoldsCommasOrSemicolonsSelectsEveryFile) {
+  FixedPosixPaths posix("/x/a,b;c/sub");
+  const PathContext posixPaths{PathStyle::kPosix, posix};
+  EXPECT_EQ(MakeMaskList("..", ".*", posixPaths), "*.*");
+  EXPECT_EQ(MakeMaskList("..", ".", posixPaths), "*.");
+  EXPECT_EQ(MakeStartPath("..", posixPaths), "/x/a,b;c/");
+
+  testing::FakeWindowsPaths windows('C', {{'C', "C:\\a;b,c\\sub"}});
+  const PathContext windowsPaths{PathStyle::kWindows, windows};
+  EXPECT_EQ(MakeMaskList("..", "", windowsPaths), "*.*");
+  EXPECT_EQ(MakeStartPath("..", windowsPaths), "C:\\a;b,c\\");
+}
+
+using testing::Bytes;
+using testing::MemoryBlockFiles;
+
+// A save cut short while adding the block at the end (a full disk) left a piece of the
+// block behind the file's own bytes.
+TEST(SaveBlock, AShortWriteLeavesTheFileAsItWas) {
+  Bytes block{4, 'i', 'd', '-', '1', 7, 0, 0};
+  const Bytes other(40, 0x5A);  // bytes that hold no copy of the block
+  for (const std::size_t written : {0u, 1u, 5u, 6u}) {
+    MemoryBlockFiles files;
+    files.files["t.cfg"] = other;
+    files.writeLimit = written;
+    EXPECT_EQ(SaveBlock(files, "t.cfg", 1, block), SaveResult::kNotSaved) << written;
+    EXPECT_EQ(files.files["t.cfg"], other) << written;
+  }
+  // A new file is left empty.
+  MemoryBlockFiles files;
+  files.writeLimit = 3;
+  EXPECT_EQ(SaveBlock(files, "new.cfg", 1, block), SaveResult::kNotSaved);
+  EXPECT_EQ(files.files["new.cfg"], Bytes{});
+  // A copy replaced in place keeps the file's length and everything in front of it.
+  files.writeLimit = SIZE_MAX;
+  files.files["t.cfg"] = other;
+  ASSERT_EQ(SaveBlock(files, "t.cfg", 0, block), SaveResult::kSaved);
+  const Bytes saved = files.files["t.cfg"];
+  block[5] = 8;
+  files.writeLimit = 2;
+  EXPECT_EQ(SaveBlock(files, "t.cfg", 1, block), SaveResult::kNotSaved);
+  EXPECT_EQ(files.files["t.cfg"].size(), saved.size());
+  EXPECT_EQ(Bytes(files.files["t.cfg"].begin(), files.files["t.cfg"].begin() + 40), other);
+}
+
+}  // namespace
+}  // namespace zovu
