@@ -46,7 +46,8 @@ using testing::MemoryBlockFiles;
 // block behind the file's own bytes.
 TEST(SaveBlock, AShortWriteLeavesTheFileAsItWas) {
   Bytes block{4, 'i', 'd', '-', '1', 7, 0, 0};
-  const Bytes other(40, 0x5A);  // bytes that hold no copy of the block
+  // Bytes that hold no copy of the block; a copy behind them lines up with the key.
+  const Bytes other(255, 0x5A);
   for (const std::size_t written : {0u, 1u, 5u, 6u}) {
     MemoryBlockFiles files;
     files.files["t.cfg"] = other;
@@ -68,7 +69,17 @@ TEST(SaveBlock, AShortWriteLeavesTheFileAsItWas) {
   files.writeLimit = 2;
   EXPECT_EQ(SaveBlock(files, "t.cfg", 1, block), SaveResult::kNotSaved);
   EXPECT_EQ(files.files["t.cfg"].size(), saved.size());
-  EXPECT_EQ(Bytes(files.files["t.cfg"].begin(), files.files["t.cfg"].begin() + 40), other);
+  EXPECT_EQ(Bytes(files.files["t.cfg"].begin(), files.files["t.cfg"].begin() + 255), other);
+  // So does a copy that the file's end cuts off, replaced in place by a write that
+  // would have made the file longer.
+  Bytes cutOff = other;
+  ScrambleBytes(block, kScrambleSeed);
+  cutOff.insert(cutOff.end(), block.begin(), block.begin() + 6);
+  ScrambleBytes(block, kScrambleSeed);
+  files.files["t.cfg"] = cutOff;
+  files.writeLimit = 7;  // one byte past the old end, one short of the whole block
+  EXPECT_EQ(SaveBlock(files, "t.cfg", 1, block), SaveResult::kNotSaved);
+  EXPECT_EQ(files.files["t.cfg"], cutOff);
 }
 
 }  // namespace
