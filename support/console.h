@@ -48,6 +48,10 @@ class Console {
 
   // True once a write of the report failed (a closed pipe, a full disk).
   bool ReportFailed() const { return reportFailed_; }
+  // The exit status with which a run ends after its report: status, or kExitProblem
+  // when a write of the report failed. That failure is reported, unless the reader of
+  // the report has gone (a closed pipe, as after "| head"): then the run ends quietly.
+  int FinishReport(int status);
 
  private:
   ConsoleStreams streams_;

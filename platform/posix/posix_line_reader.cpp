@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <string>
 
@@ -21,17 +22,19 @@ class PosixLineReader final : public LineReader {
   bool ReadFailed() const override { return failed_; }
 
   // Lines may end in "\n" or, as written on Windows, "\r\n"; neither is part of the line.
+  // What a line holds past kMaxLineBytes is skipped, so that a file without line ends
+  // (or an endless device) cannot use up the memory.
   std::string ReadLine() override {
     std::string line;
     for (;;) {
       if (pos_ == data_.size() && !Fill()) break;
       const std::size_t end = data_.find('\n', pos_);
+      const std::size_t stop = end == std::string::npos ? data_.size() : end;
+      line.append(data_, pos_, std::min(stop - pos_, kMaxLineBytes - line.size()));
       if (end == std::string::npos) {
-        line.append(data_, pos_, std::string::npos);
         pos_ = data_.size();
         continue;
       }
-      line.append(data_, pos_, end - pos_);
       pos_ = end + 1;
       break;
     }
@@ -70,10 +73,14 @@ std::unique_ptr<LineReader> OpenPosixLineReader(std::string_view path) {
   // A name with a NUL byte in it names no file.
   if (path.find('\0') != std::string_view::npos) return nullptr;
   const std::string name(path);
-  const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+  // Opened without waiting: a FIFO that no one writes to would otherwise hold the open
+  // for ever, while a read of it ends at once. Reads wait again as usual.
+  const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return nullptr;
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) || flags < 0 ||
+      ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
     ::close(fd);
     return nullptr;
   }

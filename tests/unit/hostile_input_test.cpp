@@ -5,6 +5,8 @@
 #include <string>
 
 #include "common/memory_block_files.h"
+#include "common/temp_dir.h"
+#include "platform/posix/posix_line_reader.h"
 #include "platform/posix/posix_paths.h"
 #include "search/search_spec.h"
 #include "support/config_writer.h"
@@ -80,6 +82,21 @@ TEST(SaveBlock, AShortWriteLeavesTheFileAsItWas) {
   files.writeLimit = 7;  // one byte past the old end, one short of the whole block
   EXPECT_EQ(SaveBlock(files, "t.cfg", 1, block), SaveResult::kNotSaved);
   EXPECT_EQ(files.files["t.cfg"], cutOff);
+}
+
+// A list file without line ends (an endless device in the worst case) was read into
+// one line as long as the file.
+TEST(ListFileLines, ALineIsKeptUpToItsLimitAndTheRestSkipped) {
+  testing::TempDir dir;
+  const std::string longLine = std::string(kMaxLineBytes, 'k') + std::string(150000, 's');
+  const auto file = dir.File("l.lst", longLine + "\nnext/\r\n" + longLine);
+  const std::unique_ptr<LineReader> reader = OpenPosixLineReader(file.string());
+  ASSERT_NE(reader, nullptr);
+  EXPECT_EQ(reader->ReadLine(), std::string(kMaxLineBytes, 'k'));
+  EXPECT_EQ(reader->ReadLine(), "next/");
+  EXPECT_EQ(reader->ReadLine(), std::string(kMaxLineBytes, 'k'));
+  EXPECT_TRUE(reader->AtEnd());
+  EXPECT_FALSE(reader->ReadFailed());
 }
 
 }  // namespace
