@@ -35,7 +35,7 @@ int RunZovu(const Parameters& params, Environment& env) {
 
   ExtensionTally tally(block.TotalSizes != 0);
   FileSearch search(env.fileSystem, env.keyboard, env.pathStyle, env.keyboardInterval);
-  TallyCallback callback(console, tally, matchCount);
+  TallyCallback callback(console, tally, matchCount, env.pathStyle);
   console.WriteStatus("Working  ");
   search.SearchFiles(startPath, maskList, kAttrAnyFile, true, block.SubDirs != 0, &callback);
   console.ClearStatusLine();

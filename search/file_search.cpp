@@ -1,6 +1,7 @@
 #include "search/file_search.h"
 
 #include <cstdlib>
+#include <utility>
 
 #include "search/mask_match.h"
 
@@ -60,7 +61,7 @@ std::int64_t FileSearch::SearchFiles(std::string_view startPath, std::string_vie
 
   callback_ = callback;
   details_ = callback != nullptr ? callback->WantedDetails() : EntryDetails::kNamesOnly;
-  masks_ = std::string(maskList);
+  SetMasks(std::string(maskList));
   attrMask_ = attrMask;
   interruptible_ = interruptible;
   recurse_ = recurse;
@@ -135,9 +136,14 @@ bool FileSearch::Rejected(std::string_view name, std::uint32_t attr) const {
   if (directory) return false;
   if (AttrMatches(bits, attrMask_) || attrMask_ == kAttrAnyFile) {
     if (IsFossilName(name)) return true;
-    return !MatchMaskList(name, masks_);
+    return !everyName_ && !MatchMaskList(name, masks_);
   }
   return true;
+}
+
+void FileSearch::SetMasks(std::string masks) {
+  masks_ = std::move(masks);
+  everyName_ = MatchesEveryName(masks_);
 }
 
 bool FileSearch::Deliver(const DirectoryListing& listing, const DirectoryListing::Entry& entry) {

@@ -49,6 +49,7 @@ class FileSearch {
   bool Rejected(std::string_view name, std::uint32_t attr) const;
   bool Deliver(const DirectoryListing& listing, const DirectoryListing::Entry& entry);
   bool PollEscape(bool force);
+  void SetMasks(std::string masks);
   void ProcessListFile(std::string path);
   // Walks one list line's start directory and returns to the directory current before it.
   void ProcessListLine(std::string_view startDir);
@@ -63,6 +64,7 @@ class FileSearch {
 
   // The state of the search in progress.
   std::string masks_;
+  bool everyName_ = false;  // the masks select every name; no need to match each one
   std::uint16_t attrMask_ = kAttrAnyFile;
   bool interruptible_ = false;
   bool recurse_ = false;

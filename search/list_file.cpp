@@ -25,7 +25,7 @@ void FileSearch::ProcessListFile(std::string path) {
     if (reader->ReadFailed()) break;
     const std::optional<ListLineArg> arg = ListLineToArg(line, paths_.style);
     if (!arg) continue;
-    masks_ = MakeMaskList(arg->arg, arg->defaultExt, paths_);
+    SetMasks(MakeMaskList(arg->arg, arg->defaultExt, paths_));
     const std::string startDir =
         StripTrailingBackslashes(paths_.style, MakeStartPath(arg->arg, paths_));
     ProcessListLine(startDir);

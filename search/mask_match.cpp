@@ -18,7 +18,35 @@ Parts SplitAtLastDot(std::string_view text) {
   return {text.substr(0, dot), text.substr(dot + 1)};
 }
 
+// The base and extension patterns of a non-empty mask, read as the matching rules say.
+Parts MaskParts(std::string_view mask) {
+  // A mask without a dot is read with ".*" appended.
+  Parts maskParts{mask, "*"};
+  if (const std::size_t dot = mask.find('.'); dot != std::string_view::npos) {
+    maskParts = SplitAtLastDot(mask);
+    // A mask starting with its first dot is read with "*" in front, and a base pattern
+    // that starts with "*" accepts every base, so "*" alone stands for it.
+    if (dot == 0) maskParts.base = "*";
+  }
+  return maskParts;
+}
+
 }  // namespace
+
+bool MatchesEveryName(std::string_view maskList) {
+  std::string_view masks = maskList.substr(0, maskList.find(';'));
+  for (;;) {
+    const std::size_t comma = masks.find(',');
+    const std::string_view mask = masks.substr(0, comma);
+    if (!mask.empty()) {
+      // A pattern that starts with "*" accepts any text, the empty text included.
+      const Parts parts = MaskParts(mask);
+      if (parts.base.starts_with('*') && parts.ext.starts_with('*')) return true;
+    }
+    if (comma == std::string_view::npos) return false;
+    masks.remove_prefix(comma + 1);
+  }
+}
 
 bool MatchMaskList(std::string_view name, std::string_view maskList) {
   std::string_view masks = maskList.substr(0, maskList.find(';'));
@@ -35,14 +63,7 @@ bool MatchMask(std::string_view name, std::string_view mask) {
   // A name without a dot is read with one appended: its whole text is the base.
   Parts nameParts{name, {}};
   if (name.find('.') != std::string_view::npos) nameParts = SplitAtLastDot(name);
-  // A mask without a dot is read with ".*" appended.
-  Parts maskParts{mask, "*"};
-  if (const std::size_t dot = mask.find('.'); dot != std::string_view::npos) {
-    maskParts = SplitAtLastDot(mask);
-    // A mask starting with its first dot is read with "*" in front, and a base pattern
-    // that starts with "*" accepts every base, so "*" alone stands for it.
-    if (dot == 0) maskParts.base = "*";
-  }
+  const Parts maskParts = MaskParts(mask);
   return WildMatch(nameParts.ext, maskParts.ext) && WildMatch(nameParts.base, maskParts.base);
 }
 

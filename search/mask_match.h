@@ -8,6 +8,9 @@ namespace zovu {
 // True when at least one mask of the comma-separated list selects the name. Everything
 // from the first ";" on is ignored; an empty mask selects nothing.
 bool MatchMaskList(std::string_view name, std::string_view maskList);
+// True when the list selects every name whatever it is (as "*.*" does), so that a walk
+// need not match names one by one.
+bool MatchesEveryName(std::string_view maskList);
 
 // True when one mask selects the name. The name and the mask are each split at their
 // last dot into a base and an extension, and the parts are compared separately: a name

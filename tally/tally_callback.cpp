@@ -6,8 +6,23 @@ bool TallyCallback::TallyFoundFile(const FoundFile& file) {
   console_.SpinnerStep();
   if (AttrMatches(static_cast<std::uint16_t>(file.Attr), kAttrDirectory)) return true;
   ++matchCount_;
-  tally_.AddToTally({}, file.Size);
+  std::string_view extension = ExtensionOf(file.Name);
+  if (!extension.empty()) extension.remove_prefix(1);  // the dot
+  tally_.AddToTally(extension, file.Size);
   return true;
+}
+
+// The extension part of the name with its dot, or empty: SplitPath's rule (from the
+// last dot after the last directory separator) found in one backward pass, without
+// allocating, as this runs for every file of the walk.
+std::string_view TallyCallback::ExtensionOf(std::string_view name) const {
+  const bool windows = style_ == PathStyle::kWindows;
+  for (std::size_t i = name.size(); i > 0; --i) {
+    const char c = name[i - 1];
+    if (c == '.') return name.substr(i - 1);
+    if (c == '/' || (windows && (c == '\\' || c == ':'))) break;
+  }
+  return {};
 }
 
 }  // namespace zovu

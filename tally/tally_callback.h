@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
+#include "platform/path_style.h"
 #include "search/found_file.h"
 #include "support/console.h"
 #include "tally/extension_tally.h"
@@ -11,19 +13,24 @@ namespace zovu {
 // The walker's callback for a run: turns the spinner for every entry and tallies files.
 class TallyCallback final : public FileCallback {
  public:
-  TallyCallback(Console& console, ExtensionTally& tally, std::int64_t& matchCount)
-      : console_(console), tally_(tally), matchCount_(matchCount) {}
+  TallyCallback(Console& console, ExtensionTally& tally, std::int64_t& matchCount, PathStyle style)
+      : console_(console), tally_(tally), matchCount_(matchCount), style_(style) {}
 
   EntryDetails WantedDetails() const override {
     return tally_.TotalSizes() ? EntryDetails::kSizesAndTimes : EntryDetails::kNamesOnly;
   }
   bool Item(const FoundFile& file) override { return TallyFoundFile(file); }
+  // Directories only turn the spinner; a file counts as a match and goes into the tally
+  // under its extension. Always true.
   bool TallyFoundFile(const FoundFile& file);
 
  private:
+  std::string_view ExtensionOf(std::string_view name) const;
+
   Console& console_;
   ExtensionTally& tally_;
   std::int64_t& matchCount_;
+  PathStyle style_;
 };
 
 }  // namespace zovu

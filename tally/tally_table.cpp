@@ -1,9 +1,88 @@
 #include "tally/tally_table.h"
 
-namespace zovu {
+#include <charconv>
+#include <cstddef>
 
-// Stand-in until the report table lands: nothing is printed.
-void PrintTallyTable(Console&, ExtensionTally&) {}
+#include "tally/tally_key.h"
+#include "tally/utf8_text.h"
+
+namespace zovu {
+namespace {
+
+constexpr std::string_view kBorder =
+    "+=======================================================================+";
+
+struct TableLayout {
+  std::string_view heading;
+  std::string_view separator;
+  std::string_view fillerCell;
+  std::size_t cellsPerRow;
+  std::size_t numberWidth;  // at least; a wider number pushes the rest of its row
+};
+
+constexpr TableLayout kCountLayout{
+    "| Ext . Num | Ext . Num | Ext . Num | Ext . Num | Ext . Num | Ext . Num |",
+    "+-----+-----+-----+-----+-----+-----+-----+-----+-----+-----+-----+-----+", "|     .     ", 6,
+    5};
+
+constexpr TableLayout kSizeLayout{
+    "| Ext . Total Byte Size | Ext . Total Byte Size | Ext . Total Byte Size |",
+    "+-----+-----------------+-----+-----------------+-----+-----------------+",
+    "|     .                 ", 3, 17};
+
+void AppendCell(std::string& row, const TallyEntry& entry, std::size_t numberWidth) {
+  char digits[24];
+  const auto result = std::to_chars(digits, digits + sizeof digits, entry.Count);
+  const auto length = static_cast<std::size_t>(result.ptr - digits);
+  row += "| ";
+  row += PadRight(entry.Ext.View(), static_cast<int>(kTallyKeyCharacters), ' ');
+  row += " .";
+  if (length < numberWidth) row.append(numberWidth - length, ' ');
+  row.append(digits, length);
+}
+
+}  // namespace
+
+void PrintTallyTable(Console& console, ExtensionTally& tally) {
+  const TableLayout& layout = tally.TotalSizes() ? kSizeLayout : kCountLayout;
+  console.WriteLine(kBorder);
+  console.WriteLine(layout.heading);
+  console.WriteLine(layout.separator);
+  // Rows go out whole: one write per row rather than one per cell.
+  std::string row;
+  std::uint64_t cells = 0;
+  const auto endCell = [&] {
+    if (++cells % layout.cellsPerRow != 0) return;
+    row += '|';
+    console.WriteLine(row);
+    row.clear();
+  };
+  while (const TallyEntry* entry = tally.Head()) {
+    AppendCell(row, *entry, layout.numberWidth);
+    tally.ReleaseHead();
+    endCell();
+  }
+  while (cells % layout.cellsPerRow != 0) {
+    row += layout.fillerCell;
+    endCell();
+  }
+  console.WriteLine(kBorder);
+}
+
+std::string PadRight(std::string_view s, int w, char f) {
+  if (w <= 0) return {};
+  const auto width = static_cast<std::size_t>(w);
+  const bool utf8 = IsValidUtf8(s);
+  const std::size_t columns = utf8 ? Utf8Characters(s) : s.size();
+  if (columns >= width) return std::string(s.substr(0, utf8 ? Utf8PrefixBytes(s, width) : width));
+  std::string padded(s);
+  padded += RepeatChar(f, static_cast<int>(width - columns));
+  return padded;
+}
+
+std::string RepeatChar(char c, int n) {
+  return n <= 0 ? std::string() : std::string(static_cast<std::size_t>(n), c);
+}
 
 std::string_view SingularOrPlural(std::int64_t n, std::string_view singular,
                                   std::string_view plural) {

@@ -9,8 +9,16 @@
 
 namespace zovu {
 
-// Prints the tally as the boxed table and releases its entries.
+// Prints the tally as the boxed table, six counts or three size totals to a row, and
+// releases each entry once its cell is written.
 void PrintTallyTable(Console& console, ExtensionTally& tally);
+
+// s filled with f, or cut, to exactly w characters (nothing for w of 0 or less).
+// Characters are counted as in tally keys: UTF-8 characters in well-formed UTF-8.
+std::string PadRight(std::string_view s, int w, char f);
+// n copies of c; nothing for n of 0 or less.
+std::string RepeatChar(char c, int n);
+
 std::string_view SingularOrPlural(std::int64_t n, std::string_view singular,
                                   std::string_view plural);
 // "N matches found!", or "1 match found!".

@@ -125,3 +125,24 @@ TEST(NthField, CountsFieldsFromEitherEnd) {
 
 }  // namespace
 }  // namespace zovu
+
+namespace zovu {
+namespace {
+
+TEST(MatchesEveryName, AgreesWithMatchingEachName) {
+  const std::pair<const char*, bool> lists[] = {
+      {"*.*", true},   {"*", true},     {".*", true},     {"**.*", true},  {"*x.*y", true},
+      {"a,*.*", true}, {"*.*;x", true}, {"x;*.*", false}, {"*.c", false},  {"*.", false},
+      {"", false},     {",,", false},   {"*.?", false},   {"?*.*", false}, {"a*.*", false},
+  };
+  const char* names[] = {
+      "README", "a.c", ".profile", "notes.", "x.tar.gz", "", "Z.*", "..", "\xC3\xA9t\xC3\xA9.TXT"};
+  for (const auto& [list, every] : lists) {
+    EXPECT_EQ(MatchesEveryName(list), every) << list;
+    if (!every) continue;
+    for (const char* name : names) EXPECT_TRUE(MatchMaskList(name, list)) << list << " " << name;
+  }
+}
+
+}  // namespace
+}  // namespace zovu

@@ -1,0 +1,57 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <string>
+
+#include "common/temp_dir.h"
+#include "platform/no_keyboard.h"
+#include "platform/posix/posix_file_system.h"
+#include "search/file_search.h"
+#include "search/search_spec.h"
+#include "tally/tally_table.h"
+#include "unit/tally_rig.h"
+
+namespace zovu::testing {
+namespace {
+
+// A file of the given size that takes no disk space.
+void MakeSparseFile(const std::filesystem::path& path, std::int64_t size) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  ASSERT_GE(fd, 0) << path;
+  ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(size)), 0) << path;
+  ::close(fd);
+}
+
+TEST(TallyWalk, FilesPastFourGibibytesTotalInSizeMode) {
+  constexpr std::int64_t kBig = (std::int64_t{5} << 30) + 123;  // 5 GiB and a bit
+  TempDir dir;
+  MakeSparseFile(dir.path() / "disk.img", kBig);
+  MakeSparseFile(dir.path() / "other.IMG", kBig);
+  dir.File("notes.txt", "four");
+  dir.File("sub/inner.img", "not walked without subdirectories");
+
+  PosixFileSystem fileSystem;
+  NoKeyboard keyboard;
+  const PathContext paths{PathStyle::kPosix, fileSystem};
+  const std::string arg = dir.path().string() + "/";
+  TallyRig rig(true);
+  FileSearch search(fileSystem, keyboard, PathStyle::kPosix);
+  search.SearchFiles(MakeStartPath(arg, paths), MakeMaskList(arg, ".*", paths), kAttrAnyFile, false,
+                     false, &rig.callback);
+  EXPECT_FALSE(search.SearchErrors());
+  EXPECT_EQ(rig.matchCount, 3);
+  EXPECT_EQ(EntriesOf(rig.tally), (Entries{{"IMG", 2 * kBig}, {"TXT", 4}}));
+
+  PrintTallyTable(rig.console, rig.tally);
+  EXPECT_EQ(rig.report.text(),
+            "+=======================================================================+\n"
+            "| Ext . Total Byte Size | Ext . Total Byte Size | Ext . Total Byte Size |\n"
+            "+-----+-----------------+-----+-----------------+-----+-----------------+\n"
+            "| IMG .      10737418486| TXT .                4|     .                 |\n"
+            "+=======================================================================+\n");
+}
+
+}  // namespace
+}  // namespace zovu::testing
