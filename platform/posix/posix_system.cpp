@@ -3,9 +3,9 @@
 
 #include <cstdlib>
 
-#include "platform/no_keyboard.h"
 #include "platform/posix/posix_block_file.h"
 #include "platform/posix/posix_file_system.h"
+#include "platform/posix/posix_keyboard.h"
 #include "platform/posix/posix_output_stream.h"
 #include "platform/posix/posix_program_path.h"
 #include "platform/system.h"
@@ -33,7 +33,7 @@ System OpenSystem() {
   system.terminalColumns = TerminalColumns(STDERR_FILENO);
   system.lineEnd = "\n";
   system.pathStyle = PathStyle::kPosix;
-  system.keyboard = std::make_unique<NoKeyboard>();
+  system.keyboard = std::make_unique<PosixKeyboard>();
   system.fileSystem = std::make_unique<PosixFileSystem>();
   system.blockFiles = std::make_unique<PosixBlockFileOpener>();
   system.programPath = PosixProgramPath();

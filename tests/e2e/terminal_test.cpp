@@ -1,0 +1,231 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <termios.h>
+
+#include <string>
+
+#include "common/pty_process.h"
+#include "common/run_process.h"
+#include "common/temp_dir.h"
+
+namespace zovu::testing {
+namespace {
+
+constexpr int kFiles = 300;
+
+// A directory of kFiles files, searched as "DIR/".
+class TerminalTest : public ::testing::Test {
+ protected:
+  TerminalTest() {
+    for (int i = 0; i < kFiles; ++i) tree_.File("files/f" + std::to_string(i) + ".txt");
+  }
+  std::string SearchArg() const { return (tree_.path() / "files").string() + "/"; }
+  PtyOptions Options() const {
+    PtyOptions options;
+    options.args = {SearchArg()};
+    options.dir = tree_.path();
+    return options;
+  }
+
+  TempDir tree_;
+};
+
+// The summary line ends the output, after the status line or the report's last line.
+::testing::AssertionResult EndsWithSummary(const std::string& output, int matches,
+                                           const std::string& lineEnd = "\r\n") {
+  const std::string summary = std::to_string(matches) + " matches found!" + lineEnd;
+  const std::size_t at = output.size() - std::min(output.size(), summary.size());
+  if (output.compare(at, std::string::npos, summary) == 0 &&
+      (at == 0 || output[at - 1] == '\r' || output[at - 1] == '\n')) {
+    return ::testing::AssertionSuccess();
+  }
+  return ::testing::AssertionFailure()
+         << "does not end with the summary: " << ::testing::PrintToString(output);
+}
+
+// "\r", columns - 1 blanks, "\r": the status line cleared.
+std::string Cleared(unsigned columns) {
+  return "\r" + std::string(columns - 1, ' ') + "\r";
+}
+
+// Checks the status line at the start of a terminal's output: "Working  ", at least one
+// spinner step (a backspace and a spinner character, the first one "/"), and the line
+// cleared. How many steps show depends on the time the walk took.
+::testing::AssertionResult StatusLineWithSpinner(const std::string& output, unsigned columns) {
+  const std::string working = "Working  ";
+  if (output.compare(0, working.size(), working) != 0) {
+    return ::testing::AssertionFailure() << "no \"Working  \" first";
+  }
+  std::size_t at = working.size();
+  int steps = 0;
+  while (at + 1 < output.size() && output[at] == '\b') {
+    const char shown = output[at + 1];
+    if (std::string_view("/-\\|").find(shown) == std::string_view::npos ||
+        (steps == 0 && shown != '/')) {
+      return ::testing::AssertionFailure() << "bad spinner character at " << at + 1;
+    }
+    at += 2;
+    ++steps;
+  }
+  if (steps == 0) return ::testing::AssertionFailure() << "no spinner step";
+  if (output.compare(at, columns + 1, Cleared(columns)) != 0) {
+    return ::testing::AssertionFailure() << "status line not cleared after the spinner at " << at;
+  }
+  return ::testing::AssertionSuccess();
+}
+
+TEST_F(TerminalTest, KeysTypedAheadAreReadAtTheFirstEntry) {
+  const struct {
+    const char* name;
+    std::string keys;
+    bool ends;  // ESC: the walk ends before the first entry
+  } cases[] = {
+      {"ESC", "\x1b", true},
+      {"ESC twice", "\x1b\x1b", true},
+      {"up arrow", "\x1b[A", false},
+      {"F1", "\x1bOP", false},
+      {"ctrl right arrow", "\x1b[1;5C", false},
+      {"letter", "q", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    PtyOptions options = Options();
+    options.typedAhead = c.keys;
+    options.echo = false;  // what is typed before the program starts shows no echo
+    const PtyResult result = RunZovuOnPty(options);
+    EXPECT_FALSE(result.timedOut);
+    EXPECT_EQ(result.exitStatus, 0);
+    if (c.ends) {
+      EXPECT_EQ(result.output.substr(0, 9 + 81), "Working  " + Cleared(80));
+      EXPECT_TRUE(EndsWithSummary(result.output, 0));
+    } else {
+      EXPECT_TRUE(StatusLineWithSpinner(result.output, 80));
+      EXPECT_TRUE(EndsWithSummary(result.output, kFiles));
+    }
+    EXPECT_EQ(result.settingsAfter, result.settingsBefore);
+  }
+}
+
+TEST_F(TerminalTest, StatusLineIsClearedToTheTerminalWidth) {
+  for (const unsigned short columns : {50, 300}) {
+    SCOPED_TRACE(columns);
+    PtyOptions options = Options();
+    options.columns = columns;
+    const PtyResult result = RunZovuOnPty(options);
+    EXPECT_EQ(result.exitStatus, 0);
+    EXPECT_TRUE(StatusLineWithSpinner(result.output, columns % 256));
+    EXPECT_TRUE(EndsWithSummary(result.output, kFiles));
+    EXPECT_EQ(result.settingsAfter, result.settingsBefore);
+  }
+}
+
+TEST_F(TerminalTest, NoStatusLineWithoutATerminal) {
+  const ProcessResult result = RunZovu({SearchArg()}, tree_.path());
+  EXPECT_EQ(result.exitStatus, 0);
+  EXPECT_TRUE(EndsWithSummary(result.out, kFiles, "\n"));
+  EXPECT_EQ(result.err, "");
+  for (const std::string& text : {result.out, result.err}) {
+    EXPECT_EQ(text.find("Working"), std::string::npos);
+    EXPECT_EQ(text.find('\b'), std::string::npos);
+    EXPECT_EQ(text.find('\r'), std::string::npos);
+  }
+}
+
+TEST_F(TerminalTest, SearchReadsSingleKeysWithoutEcho) {
+  PtyOptions options = Options();
+  options.traced = true;
+  PtyProcess process(options);
+  ASSERT_TRUE(process.StopAfterSettingsChange());
+  const struct termios during = process.Attributes();
+  EXPECT_EQ(during.c_lflag & (ICANON | ECHO), 0u);
+  EXPECT_NE(during.c_lflag & ISIG, 0u);  // ctrl-C and ctrl-Z still send their signals
+  // ESC typed during the search, with no line end, and not echoed.
+  process.Type("\x1b");
+  process.ReleaseWithSignal(0);
+  EXPECT_EQ(process.Finish(), 0);
+  EXPECT_EQ(process.Output().substr(0, 9 + 81), "Working  " + Cleared(80));
+  EXPECT_TRUE(EndsWithSummary(process.Output(), 0));
+  EXPECT_EQ(process.Output().find("^["), std::string::npos);
+  EXPECT_EQ(process.Settings(), process.SettingsAtStart());
+}
+
+TEST_F(TerminalTest, SignalsThatEndTheSearchGiveTheSettingsBack) {
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    SCOPED_TRACE(signal);
+    PtyOptions options = Options();
+    options.traced = true;
+    PtyProcess process(options);
+    ASSERT_TRUE(process.StopAfterSettingsChange());
+    ASSERT_NE(process.Settings(), process.SettingsAtStart());
+    process.ReleaseWithSignal(signal);
+    EXPECT_EQ(process.Finish(), 128 + signal);
+    EXPECT_EQ(process.Output(), "Working  ");
+    EXPECT_EQ(process.Settings(), process.SettingsAtStart());
+  }
+}
+
+TEST_F(TerminalTest, ContinuedJobTakesKeysAgain) {
+  // SIGTSTP (ctrl-Z): the program gives the settings back before it stops. SIGSTOP cannot
+  // be caught: the shell gives the terminal its own settings while the job is stopped.
+  for (const int stop : {SIGTSTP, SIGSTOP}) {
+    SCOPED_TRACE(stop);
+    PtyOptions options = Options();
+    options.traced = true;
+    PtyProcess process(options);
+    ASSERT_TRUE(process.StopAfterSettingsChange());
+    process.ReleaseWithSignal(stop);
+    ASSERT_TRUE(process.WaitUntilStopped());
+    if (stop == SIGTSTP) {
+      ASSERT_EQ(process.Settings(), process.SettingsAtStart());
+    } else {
+      ASSERT_NE(process.Settings(), process.SettingsAtStart());
+      process.ResetSettings();
+    }
+    // Typed while stopped: the terminal is in line mode and echoes it.
+    process.Type("\x1b");
+    ASSERT_TRUE(process.WaitForOutput("^["));
+    process.Signal(SIGCONT);
+    EXPECT_EQ(process.Finish(), 0);
+    EXPECT_EQ(process.Output().substr(0, 11 + 81), "Working  ^[" + Cleared(80));
+    EXPECT_TRUE(EndsWithSummary(process.Output(), 0));
+    EXPECT_EQ(process.Settings(), process.SettingsAtStart());
+  }
+}
+
+TEST_F(TerminalTest, StopIgnoredInAnOrphanedGroupKeepsTheMode) {
+  PtyOptions options = Options();
+  options.job = PtyJob::kSessionLeader;
+  options.typedAhead = "\x1b";
+  options.echo = false;
+  options.traced = true;
+  PtyProcess process(options);
+  ASSERT_TRUE(process.StopAfterSettingsChange());
+  process.ReleaseWithSignal(SIGTSTP);
+  // Not stopped, and back in single-key mode: the ESC typed ahead ends the walk.
+  EXPECT_EQ(process.Finish(), 0);
+  EXPECT_TRUE(EndsWithSummary(process.Output(), 0));
+  EXPECT_EQ(process.Settings(), process.SettingsAtStart());
+}
+
+TEST_F(TerminalTest, WithoutTheForegroundTheTerminalIsLeftAlone) {
+  for (const PtyJob job : {PtyJob::kBackground, PtyJob::kNoControllingTerminal}) {
+    SCOPED_TRACE(static_cast<int>(job));
+    PtyOptions options = Options();
+    options.job = job;
+    options.typedAhead = "\x1b";
+    options.echo = false;
+    options.traced = true;
+    PtyProcess process(options);
+    // It searches without changing the terminal's settings, and is never stopped.
+    EXPECT_FALSE(process.StopAfterSettingsChange());
+    EXPECT_EQ(process.Finish(), 0);
+    EXPECT_FALSE(process.TimedOut());
+    // The ESC typed ahead is not read: every file is counted.
+    EXPECT_TRUE(StatusLineWithSpinner(process.Output(), 80));
+    EXPECT_TRUE(EndsWithSummary(process.Output(), kFiles));
+    EXPECT_EQ(process.Settings(), process.SettingsAtStart());
+  }
+}
+
+}  // namespace
+}  // namespace zovu::testing
