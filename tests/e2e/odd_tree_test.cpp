@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "common/pty_process.h"
 #include "common/temp_dir.h"
 #include "e2e/hostile_run.h"
 #include "e2e/search_outcome.h"
@@ -185,6 +186,39 @@ TEST(StartPath, TheParentOfADirectoryWhosePathHoldsCommasAndSemicolons) {
   dir.File("a,b;c/y.c");
   const fs::path sub = dir.Dir("a,b;c/sub");
   ExpectOutcome(RunZovuHostile({".."}, sub, {}), 2, false);
+}
+
+TEST(OddNames, ControlCharactersInKeysReachATerminalOnlyAsQuestionMarks) {
+  TempDir dir;
+  for (const std::string name : {"a.\x1B(0", "e.\x1B(0x", "b.\x0E", "c.\xC2\x9B", "d.txt"}) {
+    dir.File("tree/" + name, "x");
+  }
+  const std::string border =
+      "+=======================================================================+";
+  const std::string head =
+      "| Ext . Num | Ext . Num | Ext . Num | Ext . Num | Ext . Num | Ext . Num |\n"
+      "+-----+-----+-----+-----+-----+-----+-----+-----+-----+-----+-----+-----+\n";
+  const std::string fillers = "|     .     |     .     |";
+  // Into a pipe or a file the keys go byte for byte.
+  const ProcessResult piped = RunZovuHostile({"tree/"}, dir.path(), {});
+  EXPECT_EQ(piped.out, border + "\n" + head +
+                           "| \x0E   .    1| \x1B(0 .    2| TXT .    1| \xC2\x9B   .    1" +
+                           fillers + "\n" + border + "\n5 matches found!\n");
+  // On a terminal they cannot switch its character set or send it a command.
+  PtyOptions options;
+  options.args = {"tree/"};
+  options.dir = dir.path();
+  const PtyResult shown = RunZovuOnPty(options);
+  EXPECT_EQ(shown.exitStatus, 0);
+  EXPECT_NE(shown.output.find("\r\n| ?   .    1| ?(0 .    2| TXT .    1| ?   .    1" + fillers +
+                              "\r\n" + border + "\r\n5 matches found!\r\n"),
+            std::string::npos)
+      << ::testing::PrintToString(shown.output);
+  for (const std::string_view control : {"\x1B", "\x0E", "\xC2\x9B"}) {
+    EXPECT_EQ(shown.output.find(control), std::string::npos)
+        << ::testing::PrintToString(std::string(control));
+  }
+  EXPECT_EQ(shown.settingsAfter, shown.settingsBefore);
 }
 
 }  // namespace

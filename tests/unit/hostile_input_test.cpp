@@ -10,6 +10,7 @@
 #include "platform/posix/posix_paths.h"
 #include "search/search_spec.h"
 #include "support/config_writer.h"
+#include "tally/terminal_text.h"
 #include "unit/fake_windows_paths.h"
 
 namespace zovu {
@@ -97,6 +98,32 @@ TEST(ListFileLines, ALineIsKeptUpToItsLimitAndTheRestSkipped) {
   EXPECT_EQ(reader->ReadLine(), std::string(kMaxLineBytes, 'k'));
   EXPECT_TRUE(reader->AtEnd());
   EXPECT_FALSE(reader->ReadFailed());
+}
+
+// Extension keys went to the terminal byte for byte: a file named "x.\x1b(0" switched
+// the terminal to line-drawing characters for good.
+TEST(TerminalSafe, ShowsEveryControlCharacterAsOneQuestionMark) {
+  const struct {
+    std::string_view text;
+    std::string_view shown;
+  } cases[] = {
+      {"\x1B(0", "?(0"},
+      {"\x0E", "?"},
+      {std::string_view("\0\n\r", 3), "???"},
+      {"A\x7F", "A?"},
+      {"\xC2\x9B", "?"},              // U+009B, the one-character CSI, in UTF-8
+      {"\xC2\x80x\xC2\x9F", "?x?"},   // the first and last of those controls
+      {"\x9B", "?"},                  // a CSI byte that is no UTF-8
+      {"\x9B\xC3\xA9", "?\xC3\xA9"},  // in text that is no UTF-8, bytes 128 to 159 only
+      {"\xE9\x80\xFF", "\xE9?\xFF"},
+      {"TXT", "TXT"},
+      {"\xC3\xA9\xC2\xA0", "\xC3\xA9\xC2\xA0"},  // é and a no-break space stay
+      {"\xD0\xB4\xD0\xBE\xD0\xBA", "\xD0\xB4\xD0\xBE\xD0\xBA"},
+      {"", ""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(TerminalSafe(c.text), c.shown) << ::testing::PrintToString(std::string(c.text));
+  }
 }
 
 }  // namespace
