@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <pwd.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -68,7 +69,7 @@ ProcessResult RunZovuHostile(const std::vector<std::string>& args, const std::fi
   const pid_t pid = ::fork();
   if (pid < 0) throw std::runtime_error("fork failed");
   if (pid == 0) {
-    const int devNull = ::open("/dev/null", O_RDONLY);
+    const int devNull = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
     ::dup2(devNull, STDIN_FILENO);
     ::dup2(errPipe[1], STDERR_FILENO);
     switch (how.output) {
@@ -92,6 +93,11 @@ ProcessResult RunZovuHostile(const std::vector<std::string>& args, const std::fi
                               ::setuid(nobody->pw_uid) != 0)) {
       ::_exit(124);
     }
+    // The program starts with its three standard streams only, whatever the test runner
+    // left open, so that a limit on open files means the same everywhere.
+    ::close_range(3, ~0U, 0);
+    const rlimit files{how.fileLimit, how.fileLimit};
+    if (how.fileLimit != 0 && ::setrlimit(RLIMIT_NOFILE, &files) != 0) ::_exit(123);
     // A pending alarm survives exec: it ends the program if it hangs.
     ::alarm(how.deadlineSeconds);
     ::execv(program.c_str(), argv.data());

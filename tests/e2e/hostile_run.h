@@ -20,6 +20,7 @@ struct HostileRun {
   Output output = Output::kPipe;
   bool ignoreBrokenPipe = false;  // start with SIGPIPE ignored, as some parents do
   bool asNobody = false;          // drop root's privileges to the user nobody first
+  unsigned fileLimit = 0;         // at most this many open files (0: no new limit)
   // The run is ended by SIGALRM after this long, so a run that hangs fails the test
   // instead of holding up the suite.
   unsigned deadlineSeconds = 60;

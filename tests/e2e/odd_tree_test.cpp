@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "common/deep_tree.h"
 #include "common/pty_process.h"
 #include "common/temp_dir.h"
 #include "e2e/hostile_run.h"
@@ -167,6 +168,18 @@ TEST(Unreadable, DirectoriesTheUserMayNotReadOrEnterAreSkippedSilently) {
   // Started inside a directory it may not list, a relative start path still works.
   ExpectOutcome(RunZovuHostile({"-S+", "../deep/"}, dir.path() / "tree/unlisted", asNobody), 1,
                 false);
+}
+
+TEST(FewFileHandles, ADeepTreeIsWalkedWholeOrTheSearchReportsErrors) {
+  TempDir dir;
+  constexpr int kDepth = 80;  // more levels than the walk keeps parent handles for
+  MakeDeepChain(dir.Dir("tree"), kDepth);
+  // Three standard streams, two remembered directories, the current directory, the one
+  // being entered, and room for the terminal: the handles held for the way back give way.
+  ExpectOutcome(RunZovuHostile({"-S+", "tree/*.txt"}, dir.path(), {.fileLimit = 9}), kDepth, false);
+  // Too few to open even the start directory: a count of nothing is no success.
+  ExpectOutcome(RunZovuHostile({"-S+", "tree/*.txt"}, dir.path(), {.fileLimit = 4}), 0, true);
+  RemoveDeepChain(dir.path() / "tree", kDepth);
 }
 
 TEST(StartPath, AFileInsteadOfADirectoryFindsNothing) {
