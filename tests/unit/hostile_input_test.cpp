@@ -6,8 +6,10 @@
 
 #include "common/memory_block_files.h"
 #include "common/temp_dir.h"
+#include "platform/no_keyboard.h"
 #include "platform/posix/posix_line_reader.h"
 #include "platform/posix/posix_paths.h"
+#include "search/file_search.h"
 #include "search/search_spec.h"
 #include "support/config_writer.h"
 #include "tally/terminal_text.h"
@@ -123,6 +125,76 @@ TEST(TerminalSafe, ShowsEveryControlCharacterAsOneQuestionMark) {
   };
   for (const auto& c : cases) {
     EXPECT_EQ(TerminalSafe(c.text), c.shown) << ::testing::PrintToString(std::string(c.text));
+  }
+}
+
+}  // namespace
+}  // namespace zovu
+
+namespace zovu {
+namespace {
+
+// One directory "/r" holding a file and two subdirectories; the file system fails as
+// told, out of resources or not.
+class FailingFileSystem final : public FileSystem {
+ public:
+  bool failStart = false;
+  bool failList = false;
+  bool subdirsExhausted = false;  // entering "sub" fails for want of handles
+  bool exhausted = false;
+
+  std::string ExpandPath(std::string_view path) override { return std::string(path); }
+  bool ChangeDirectory(std::string_view) override { return !failStart || Fail(true); }
+  bool EnterSubdirectory(std::string_view name) override {
+    return Fail(name == "sub" && subdirsExhausted);
+  }
+  bool ReturnToParent() override { return true; }
+  bool ListCurrentDirectory(EntryDetails, DirectoryListing& out) override {
+    out.Add("a.txt", 0, 0, 0);
+    out.Add("sub", kAttrDirectory, 0, 0);
+    out.Add("locked", kAttrDirectory, 0, 0);
+    return !failList || Fail(true);
+  }
+  std::unique_ptr<DirectoryMark> MarkDriveDirectory(std::string_view) override {
+    return MarkCurrentDirectory();
+  }
+  std::unique_ptr<DirectoryMark> MarkCurrentDirectory() override {
+    return std::make_unique<DirectoryMark>();
+  }
+  bool ReturnTo(const DirectoryMark&) override { return true; }
+  std::unique_ptr<LineReader> OpenTextFile(std::string_view) override { return nullptr; }
+  bool ResourcesExhausted() const override { return exhausted; }
+
+ private:
+  bool Fail(bool outOfResources) {
+    exhausted = outOfResources;
+    return false;
+  }
+};
+
+// A directory the walk could not enter or list for want of file handles was skipped
+// silently, and the short count reported as a success.
+TEST(FileSearch, ADirectorySkippedForWantOfResourcesIsAnError) {
+  const struct {
+    const char* what;
+    void (*breakIt)(FailingFileSystem&);
+    std::int64_t entries;
+    bool errors;
+  } cases[] = {
+      {"subdirectories that may not be entered", [](FailingFileSystem&) {}, 3, false},
+      {"out of handles entering one", [](FailingFileSystem& f) { f.subdirsExhausted = true; }, 3,
+       true},
+      {"out of handles listing", [](FailingFileSystem& f) { f.failList = true; }, 3, true},
+      {"out of handles at the start", [](FailingFileSystem& f) { f.failStart = true; }, 0, true},
+  };
+  for (const auto& c : cases) {
+    FailingFileSystem fileSystem;
+    c.breakIt(fileSystem);
+    NoKeyboard keyboard;
+    FileSearch search(fileSystem, keyboard, PathStyle::kPosix);
+    EXPECT_EQ(search.SearchFiles("/r/", "*.*", kAttrAnyFile, false, true, nullptr), c.entries)
+        << c.what;
+    EXPECT_EQ(search.SearchErrors(), c.errors) << c.what;
   }
 }
 
