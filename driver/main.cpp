@@ -2,6 +2,7 @@
 #include <string>
 
 #include "driver/run.h"
+#include "platform/command_line.h"
 #include "platform/system.h"
 
 int main(int argc, char** argv) {
@@ -22,6 +23,6 @@ int main(int argc, char** argv) {
   if (executablePath.empty()) executablePath = argc > 0 ? argv[0] : "zovu";
   zovu::Environment env{console, *system.fileSystem, *system.keyboard,       system.pathStyle,
                         5ms,     executablePath,     system.blockFiles.get()};
-  const zovu::Parameters params(argv + (argc > 0 ? 1 : 0), argv + argc);
+  const zovu::Parameters params = zovu::CommandLineParameters(argc, argv);
   return zovu::RunZovu(params, env);
 }

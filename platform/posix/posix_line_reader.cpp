@@ -4,67 +4,32 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <string>
+
+#include "platform/chunked_line_reader.h"
 
 namespace zovu {
 namespace {
 
-class PosixLineReader final : public LineReader {
+class PosixLineReader final : public ChunkedLineReader {
  public:
   explicit PosixLineReader(int fd) : fd_(fd) {}
   ~PosixLineReader() override { ::close(fd_); }
   PosixLineReader(const PosixLineReader&) = delete;
   PosixLineReader& operator=(const PosixLineReader&) = delete;
 
-  bool AtEnd() override { return pos_ == data_.size() && !Fill(); }
-  bool ReadFailed() const override { return failed_; }
-
-  // Lines may end in "\n" or, as written on Windows, "\r\n"; neither is part of the line.
-  // What a line holds past kMaxLineBytes is skipped, so that a file without line ends
-  // (or an endless device) cannot use up the memory.
-  std::string ReadLine() override {
-    std::string line;
+ protected:
+  std::ptrdiff_t ReadChunk(char* buffer, std::size_t size) override {
     for (;;) {
-      if (pos_ == data_.size() && !Fill()) break;
-      const std::size_t end = data_.find('\n', pos_);
-      const std::size_t stop = end == std::string::npos ? data_.size() : end;
-      line.append(data_, pos_, std::min(stop - pos_, kMaxLineBytes - line.size()));
-      if (end == std::string::npos) {
-        pos_ = data_.size();
-        continue;
-      }
-      pos_ = end + 1;
-      break;
+      const ssize_t got = ::read(fd_, buffer, size);
+      if (got < 0 && errno == EINTR) continue;
+      return got;
     }
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    return line;
   }
 
  private:
-  bool Fill() {
-    pos_ = 0;
-    if (failed_) {
-      data_.clear();
-      return false;
-    }
-    data_.resize(kChunk);
-    for (;;) {
-      const ssize_t got = ::read(fd_, data_.data(), data_.size());
-      if (got < 0 && errno == EINTR) continue;
-      // A failed read ends the file for good; the reader remembers why.
-      failed_ = got < 0;
-      data_.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
-      return got > 0;
-    }
-  }
-
-  static constexpr std::size_t kChunk = 64 * 1024;
   int fd_;
-  std::string data_;
-  std::size_t pos_ = 0;
-  bool failed_ = false;
 };
 
 }  // namespace

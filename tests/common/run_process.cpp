@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
+#include <sstream>
 #include <stdexcept>
 
 namespace zovu::testing {
@@ -29,7 +31,7 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
     argv.push_back(const_cast<char*>(program.c_str()));
     for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
     argv.push_back(nullptr);
-    ::execv(program.c_str(), argv.data());
+    ::execvp(program.c_str(), argv.data());
     ::_exit(127);
   }
   ::close(outPipe[1]);
@@ -63,8 +65,51 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
   return result;
 }
 
+namespace {
+
+std::vector<std::string> CommandUnderTest() {
+  const char* given = std::getenv("ZOVU_TEST_COMMAND");
+  if (given == nullptr || *given == '\0') return {ZOVU_BINARY};
+  std::vector<std::string> words;
+  std::istringstream split(given);
+  for (std::string word; split >> word;) {
+    // The program runs in a directory of its own; a relative path would be lost there.
+    if (word.find('/') != std::string::npos && word.front() != '/') {
+      word = (std::filesystem::current_path() / word).string();
+    }
+    words.push_back(word);
+  }
+  return words;
+}
+
+}  // namespace
+
 ProcessResult RunZovu(const std::vector<std::string>& args, const std::filesystem::path& dir) {
-  return RunProcess(ZOVU_BINARY, args, dir);
+  static const std::vector<std::string> command = CommandUnderTest();
+  std::vector<std::string> all(command.begin() + 1, command.end());
+  all.insert(all.end(), args.begin(), args.end());
+  return RunProcess(command.front(), all, dir);
+}
+
+bool WindowsBinaryUnderTest() {
+  static const bool windows = [] {
+    for (std::string word : CommandUnderTest()) {
+      for (char& c : word) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+      if (word.ends_with(".exe")) return true;
+    }
+    return false;
+  }();
+  return windows;
+}
+
+std::string WithLineEnds(std::string_view text) {
+  if (!WindowsBinaryUnderTest()) return std::string(text);
+  std::string converted;
+  for (const char c : text) {
+    if (c == '\n') converted += '\r';
+    converted += c;
+  }
+  return converted;
 }
 
 }  // namespace zovu::testing

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zovu::testing {
@@ -12,12 +13,24 @@ struct ProcessResult {
   std::string err;
 };
 
-// Runs program with args in dir, standard input empty, both outputs captured through
-// pipes (so neither is a terminal).
+// Runs program (found on PATH when it has no "/") with args in dir, standard input
+// empty, both outputs captured through pipes (so neither is a terminal).
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
                          const std::filesystem::path& dir);
 
-// Runs the zovu binary under test.
+// Runs the zovu binary under test: the one built here, or the command that the
+// environment variable ZOVU_TEST_COMMAND gives, split at blanks (for the Windows
+// build, "/path/wine-run /path/zovu.exe"). Relative paths in it are taken from the
+// directory the tests start in.
 ProcessResult RunZovu(const std::vector<std::string>& args, const std::filesystem::path& dir);
+
+// True when the program under test is a Windows program (ZOVU_TEST_COMMAND names an
+// ".exe"), run under Wine. Tests that need what only POSIX gives (pseudo-terminals,
+// other users, special file types) skip then.
+bool WindowsBinaryUnderTest();
+
+// The text with every "\n" turned into the line end of the program under test
+// ("\r\n" for a Windows program), for exact comparisons of its output.
+std::string WithLineEnds(std::string_view text);
 
 }  // namespace zovu::testing

@@ -1,19 +1,27 @@
 #include "common/temp_dir.h"
 
-#include <stdlib.h>
-
 #include <fstream>
+#include <random>
 #include <stdexcept>
-#include <vector>
 
 namespace zovu::testing {
 
+// A new directory with a random name; creating it fails when the name is taken, so two
+// tests never share one. (Portable stand-in for mkdtemp.)
 TempDir::TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "zovu-test-XXXXXX").string();
-  std::vector<char> buffer(pattern.begin(), pattern.end());
-  buffer.push_back('\0');
-  if (::mkdtemp(buffer.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  path_ = buffer.data();
+  static std::mt19937_64 random{std::random_device{}()};
+  const std::filesystem::path base = std::filesystem::temp_directory_path();
+  constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string name = "zovu-test-";
+    for (int i = 0; i < 8; ++i) name += kLetters[random() % (sizeof kLetters - 1)];
+    std::error_code error;
+    if (std::filesystem::create_directory(base / name, error)) {
+      path_ = base / name;
+      return;
+    }
+  }
+  throw std::runtime_error("could not create a temporary directory");
 }
 
 TempDir::~TempDir() {

@@ -1,21 +1,26 @@
 #include "search/file_search.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "common/temp_dir.h"
+#include "platform/no_keyboard.h"
+#include "platform/system.h"
+
+#ifndef _WIN32
 #include <pwd.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <filesystem>
-#include <string>
-#include <vector>
-
 #include "common/deep_tree.h"
-#include "common/temp_dir.h"
-#include "platform/no_keyboard.h"
-#include "platform/posix/posix_file_system.h"
+#endif
 
 namespace zovu {
 namespace {
@@ -43,10 +48,11 @@ class RecordingCallback final : public FileCallback {
   std::vector<Seen> seen;
 };
 
+// The walker on this machine's own file system.
 struct Searcher {
-  PosixFileSystem fileSystem;
+  System system = OpenSystem();
   NoKeyboard keyboard;
-  FileSearch search{fileSystem, keyboard, PathStyle::kPosix};
+  FileSearch search{*system.fileSystem, keyboard, system.pathStyle};
   RecordingCallback callback;
   std::int64_t Run(const std::filesystem::path& start, bool recurse) {
     return search.SearchFiles(start.string() + "/", "*.*", kAttrAnyFile, true, recurse, &callback);
@@ -77,17 +83,17 @@ TEST(FileSearch, WalksDepthFirstWithEachDirectoryAfterItsContents) {
 TEST(FileSearch, SkipsDotGitDirectoriesAndFossilFilesOnly) {
   TempDir tree;
   tree.File(".git/hidden.txt");
-  tree.File(".GIT/shown.txt");
-  tree.File("nested/.git");  // a file named .git is an ordinary file
+  tree.File("upper/.GIT/shown.txt");  // apart from .git, for file systems that ignore case
+  tree.File("nested/.git");           // a file named .git is an ordinary file
   tree.File("nested/_Fossil_");
   tree.File("_FOSSIL_/_fossil_");  // a directory of that name is walked; its file is not counted
   tree.File("_FOSSIL_/kept.txt");
   tree.File("more/_FOSSIL_");
   Searcher s;
   s.Run(tree.path(), true);
-  const std::vector<Seen> expected = {{"shown.txt", false}, {".GIT", true},      {".git", false},
-                                      {"nested", true},     {"kept.txt", false}, {"_FOSSIL_", true},
-                                      {"more", true}};
+  const std::vector<Seen> expected = {{"shown.txt", false}, {".GIT", true},   {"upper", true},
+                                      {".git", false},      {"nested", true}, {"kept.txt", false},
+                                      {"_FOSSIL_", true},   {"more", true}};
   std::vector<Seen> seen = s.callback.seen;
   auto byName = [](const Seen& a, const Seen& b) { return a.name < b.name; };
   std::vector<Seen> want = expected;
@@ -111,8 +117,12 @@ TEST(FileSearch, WithoutRecursionDeliversDirectoriesWithoutEnteringThem) {
 TEST(FileSearch, NeverFollowsSymbolicLinks) {
   TempDir tree;
   tree.File("sub/only-once.txt");
-  std::filesystem::create_directory_symlink(".", tree.path() / "sub" / "loop");
-  std::filesystem::create_directory_symlink(tree.path() / "sub", tree.path() / "link");
+  std::error_code error;
+  std::filesystem::create_directory_symlink(".", tree.path() / "sub" / "loop", error);
+  std::filesystem::create_directory_symlink(tree.path() / "sub", tree.path() / "link", error);
+  if (!std::filesystem::is_symlink(tree.path() / "link", error)) {
+    GTEST_SKIP() << "this system does not let the test create directory links";
+  }
   Searcher s;
   EXPECT_EQ(s.Run(tree.path(), true), 4);
   EXPECT_EQ(
@@ -144,6 +154,7 @@ TEST(FileSearch, PutsTheCurrentDirectoryBackAfterTheSearch) {
   EXPECT_FALSE(s.search.SearchErrors());
 }
 
+#ifndef _WIN32
 // Runs body in a child process as user nobody; returns the child's exit status.
 template <typename Body>
 int RunAsNobody(Body body) {
@@ -195,14 +206,26 @@ TEST(FileSearch, WalksATreeTenThousandLevelsDeepWithFewFileHandles) {
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
   testing::RemoveDeepChain(tree.path(), kDepth);
 }
+#endif
 
 // Whatever ends the program, the directories that the search changed are put back.
 struct CurrentDirReporter {
   ~CurrentDirReporter() {
     const std::string text = "cwd=" + std::filesystem::current_path().string() + "\n";
-    ::write(STDERR_FILENO, text.data(), text.size());
+    std::fputs(text.c_str(), stderr);
+    std::fflush(stderr);
   }
 };
+
+// The text as a pattern that matches only itself (Windows paths hold "\\").
+std::string LiteralPattern(const std::string& text) {
+  std::string pattern;
+  for (const char c : text) {
+    if (std::string_view("\\.^$*+?()[]{}|").find(c) != std::string_view::npos) pattern += '\\';
+    pattern += c;
+  }
+  return pattern;
+}
 
 class ExitingCallback final : public FileCallback {
  public:
@@ -217,73 +240,13 @@ TEST(FileSearchDeathTest, PutsTheCurrentDirectoryBackWhenTheProgramEndsMidSearch
   EXPECT_EXIT(
       {
         static CurrentDirReporter reporter;  // its report runs after the search's exit handler
-        PosixFileSystem fileSystem;
+        System system = OpenSystem();
         NoKeyboard keyboard;
-        FileSearch search(fileSystem, keyboard, PathStyle::kPosix);
+        FileSearch search(*system.fileSystem, keyboard, system.pathStyle);
         ExitingCallback callback;
         search.SearchFiles(tree.path().string() + "/", "*.*", kAttrAnyFile, true, true, &callback);
       },
-      ::testing::ExitedWithCode(0), "cwd=" + start + "\n");
-}
-
-}  // namespace
-}  // namespace zovu
-
-namespace zovu {
-namespace {
-
-TEST(PosixFileSystem, RelativePathsStayRelativeWhenTheCurrentDirectoryIsGone) {
-  testing::TempDir tree;
-  const auto gone = tree.Dir("gone");
-  testing::CurrentDirScope inside(gone);
-  std::filesystem::remove(gone);
-  PosixFileSystem fileSystem;
-  EXPECT_EQ(fileSystem.ExpandPath("sub/x"), "sub/x");
-  EXPECT_EQ(fileSystem.ExpandPath(""), ".");
-  EXPECT_EQ(fileSystem.ExpandPath("/abs/../y"), "/y");
-}
-
-}  // namespace
-}  // namespace zovu
-
-namespace zovu {
-namespace {
-
-class RenamingCallback final : public FileCallback {
- public:
-  RenamingCallback(std::filesystem::path from, std::filesystem::path to)
-      : from_(std::move(from)), to_(std::move(to)) {}
-  bool Item(const FoundFile&) override {
-    std::error_code ignored;
-    if (!renamed_) std::filesystem::rename(from_, to_, ignored);
-    renamed_ = true;
-    return true;
-  }
-
- private:
-  std::filesystem::path from_;
-  std::filesystem::path to_;
-  bool renamed_ = false;
-};
-
-TEST(FileSearch, ComesBackToTheStartingDirectoryEvenWhenItWasRenamed) {
-  testing::TempDir tree;
-  tree.File("here/x.txt");
-  tree.File("walked/y.txt");
-  testing::CurrentDirScope inside(tree.path() / "here");
-  struct stat before {};
-  ASSERT_EQ(::stat(".", &before), 0);
-  PosixFileSystem fileSystem;
-  NoKeyboard keyboard;
-  FileSearch search(fileSystem, keyboard, PathStyle::kPosix);
-  RenamingCallback callback(tree.path() / "here", tree.path() / "moved");
-  search.SearchFiles((tree.path() / "walked").string() + "/", "*.*", kAttrAnyFile, true, true,
-                     &callback);
-  struct stat after {};
-  ASSERT_EQ(::stat(".", &after), 0);
-  EXPECT_EQ(after.st_ino, before.st_ino);
-  EXPECT_EQ(std::filesystem::current_path(), tree.path() / "moved");
-  EXPECT_FALSE(search.SearchErrors());
+      ::testing::ExitedWithCode(0), "cwd=" + LiteralPattern(start) + "\n");
 }
 
 }  // namespace

@@ -2,13 +2,12 @@
 // plain tests.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "common/memory_block_files.h"
-#include "common/temp_dir.h"
+#include "platform/chunked_line_reader.h"
 #include "platform/no_keyboard.h"
-#include "platform/posix/posix_line_reader.h"
-#include "platform/posix/posix_paths.h"
 #include "search/file_search.h"
 #include "search/search_spec.h"
 #include "support/config_writer.h"
@@ -18,21 +17,21 @@
 namespace zovu {
 namespace {
 
-class FixedPosixPaths final : public PathExpander {
+// The current directory /x/a,b;c/sub, expanded by text: enough for "..".
+class ParentWithSeparatorsInItsName final : public PathExpander {
  public:
-  explicit FixedPosixPaths(std::string currentDir) : currentDir_(std::move(currentDir)) {}
   std::string ExpandPath(std::string_view path) override {
-    return ExpandPosixPath(currentDir_, path);
+    if (path == "..") return "/x/a,b;c";
+    std::string expanded(path);
+    while (expanded.size() > 1 && expanded.back() == '/') expanded.pop_back();
+    return expanded;
   }
-
- private:
-  std::string currentDir_;
 };
 
 // ".." selected every file of the parent only when the parent's path had no "," or ";":
 // otherwise the pieces of the path became masks, such as "a.*,b/".
 TEST(SearchArgument, ParentWhosePathHoldsCommasOrSemicolonsSelectsEveryFile) {
-  FixedPosixPaths posix("/x/a,b;c/sub");
+  ParentWithSeparatorsInItsName posix;
   const PathContext posixPaths{PathStyle::kPosix, posix};
   EXPECT_EQ(MakeMaskList("..", ".*", posixPaths), "*.*");
   EXPECT_EQ(MakeMaskList("..", ".", posixPaths), "*.");
@@ -87,19 +86,34 @@ TEST(SaveBlock, AShortWriteLeavesTheFileAsItWas) {
   EXPECT_EQ(files.files["t.cfg"], cutOff);
 }
 
+// Text handed over in chunks as a file would be read.
+class TextSource final : public ChunkedLineReader {
+ public:
+  explicit TextSource(std::string text) : text_(std::move(text)) {}
+
+ protected:
+  std::ptrdiff_t ReadChunk(char* buffer, std::size_t size) override {
+    const std::size_t n = std::min(size, text_.size() - pos_);
+    text_.copy(buffer, n, pos_);
+    pos_ += n;
+    return static_cast<std::ptrdiff_t>(n);
+  }
+
+ private:
+  std::string text_;
+  std::size_t pos_ = 0;
+};
+
 // A list file without line ends (an endless device in the worst case) was read into
 // one line as long as the file.
 TEST(ListFileLines, ALineIsKeptUpToItsLimitAndTheRestSkipped) {
-  testing::TempDir dir;
   const std::string longLine = std::string(kMaxLineBytes, 'k') + std::string(150000, 's');
-  const auto file = dir.File("l.lst", longLine + "\nnext/\r\n" + longLine);
-  const std::unique_ptr<LineReader> reader = OpenPosixLineReader(file.string());
-  ASSERT_NE(reader, nullptr);
-  EXPECT_EQ(reader->ReadLine(), std::string(kMaxLineBytes, 'k'));
-  EXPECT_EQ(reader->ReadLine(), "next/");
-  EXPECT_EQ(reader->ReadLine(), std::string(kMaxLineBytes, 'k'));
-  EXPECT_TRUE(reader->AtEnd());
-  EXPECT_FALSE(reader->ReadFailed());
+  TextSource reader(longLine + "\nnext/\r\n" + longLine);
+  EXPECT_EQ(reader.ReadLine(), std::string(kMaxLineBytes, 'k'));
+  EXPECT_EQ(reader.ReadLine(), "next/");
+  EXPECT_EQ(reader.ReadLine(), std::string(kMaxLineBytes, 'k'));
+  EXPECT_TRUE(reader.AtEnd());
+  EXPECT_FALSE(reader.ReadFailed());
 }
 
 // Extension keys went to the terminal byte for byte: a file named "x.\x1b(0" switched

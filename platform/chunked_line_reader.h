@@ -1,0 +1,66 @@
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <string>
+
+#include "platform/file_system.h"
+
+namespace zovu {
+
+// The longest line kept; the rest of a longer line is skipped, so that a file without
+// line ends (or an endless device) cannot use up the memory.
+inline constexpr std::size_t kMaxLineBytes = 64 * 1024;
+
+// Splits a byte source that is read in large chunks into lines. Lines may end in "\n"
+// or, as written on Windows, "\r\n"; neither is part of the line.
+class ChunkedLineReader : public LineReader {
+ public:
+  bool AtEnd() override { return pos_ == data_.size() && !Fill(); }
+  bool ReadFailed() const override { return failed_; }
+
+  std::string ReadLine() override {
+    std::string line;
+    for (;;) {
+      if (pos_ == data_.size() && !Fill()) break;
+      const std::size_t end = data_.find('\n', pos_);
+      const std::size_t stop = end == std::string::npos ? data_.size() : end;
+      line.append(data_, pos_, std::min(stop - pos_, kMaxLineBytes - line.size()));
+      if (end == std::string::npos) {
+        pos_ = data_.size();
+        continue;
+      }
+      pos_ = end + 1;
+      break;
+    }
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return line;
+  }
+
+ protected:
+  // Reads up to size bytes into buffer; returns how many (0 at the end), or -1 when the
+  // read failed.
+  virtual std::ptrdiff_t ReadChunk(char* buffer, std::size_t size) = 0;
+
+ private:
+  bool Fill() {
+    pos_ = 0;
+    if (failed_) {
+      data_.clear();
+      return false;
+    }
+    data_.resize(kChunk);
+    const std::ptrdiff_t got = ReadChunk(data_.data(), data_.size());
+    // A failed read ends the file for good; the reader remembers it.
+    failed_ = got < 0;
+    data_.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+    return got > 0;
+  }
+
+  static constexpr std::size_t kChunk = 64 * 1024;
+  std::string data_;
+  std::size_t pos_ = 0;
+  bool failed_ = false;
+};
+
+}  // namespace zovu
