@@ -1,0 +1,13 @@
+#pragma once
+
+#include <memory>
+#include <string_view>
+
+#include "platform/file_system.h"
+
+namespace zovu {
+
+// Opens a text file for reading line by line; null when it cannot be opened.
+std::unique_ptr<LineReader> OpenWindowsLineReader(std::string_view path);
+
+}  // namespace zovu
