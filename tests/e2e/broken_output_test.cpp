@@ -14,7 +14,7 @@ namespace {
 
 constexpr std::string_view kNotWritten = "PROBLEM: Could not write the report\n";
 
-class BrokenOutput : public ::testing::Test {
+class BrokenOutput : public PosixHostileTest {
  protected:
   BrokenOutput() {
     dir.File("a.txt", "1");

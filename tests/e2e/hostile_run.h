@@ -1,5 +1,7 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -33,5 +35,15 @@ ProcessResult RunZovuHostile(const std::vector<std::string>& args, const std::fi
 
 // True when the user nobody exists, so that asNobody can work.
 bool HaveNobody();
+
+// Tests of what a POSIX system can hand the program: signals, special files, other
+// users, file handle limits, mount namespaces, pseudo-terminals. They run the program
+// built here and skip when the end-to-end suite is pointed at the Windows program.
+class PosixHostileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (WindowsBinaryUnderTest()) GTEST_SKIP() << "needs the POSIX program";
+  }
+};
 
 }  // namespace zovu::testing

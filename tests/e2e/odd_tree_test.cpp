@@ -25,6 +25,13 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::string_literals;
 
+using FewFileHandles = PosixHostileTest;
+using HugeDirectory = PosixHostileTest;
+using OddNames = PosixHostileTest;
+using SpecialFiles = PosixHostileTest;
+using StartPath = PosixHostileTest;
+using Unreadable = PosixHostileTest;
+
 // Names that are legal on the file system but awkward everywhere else.
 const std::vector<std::string> kOddNames = {
     "new\nline.txt",
@@ -46,7 +53,7 @@ const std::vector<std::string> kOddNames = {
     "trailing.",
 };
 
-TEST(OddNames, EveryNameIsFoundOnceAndSelectedByItsMasks) {
+TEST_F(OddNames, EveryNameIsFoundOnceAndSelectedByItsMasks) {
   TempDir dir;
   for (const std::string& name : kOddNames) dir.File("odd/" + name, "x");
   const fs::path odd = dir.path() / "odd";
@@ -61,14 +68,14 @@ TEST(OddNames, EveryNameIsFoundOnceAndSelectedByItsMasks) {
   }
 }
 
-TEST(OddNames, ANameLongerThanTheSystemTakesFindsNothing) {
+TEST_F(OddNames, ANameLongerThanTheSystemTakesFindsNothing) {
   TempDir dir;
   dir.File("a.txt");
   ExpectOutcome(RunZovuHostile({std::string(300, 'n') + "/"}, dir.path(), {}), 0, false);
   ExpectOutcome(RunZovuHostile({std::string(300, 'n') + ".txt"}, dir.path(), {}), 0, false);
 }
 
-TEST(HugeDirectory, AHundredThousandEntriesAreAllCounted) {
+TEST_F(HugeDirectory, AHundredThousandEntriesAreAllCounted) {
   TempDir dir;
   const fs::path big = dir.Dir("big");
   constexpr int kFiles = 100000;
@@ -115,7 +122,7 @@ bool MakeSpecialFiles(const fs::path& dir, std::string& why) {
   return true;
 }
 
-TEST(SpecialFiles, AreCountedAsFilesAndNeverOpened) {
+TEST_F(SpecialFiles, AreCountedAsFilesAndNeverOpened) {
   TempDir dir;
   dir.File("tree/plain.txt", "abc");
   const fs::path special = dir.Dir("tree/special");
@@ -129,7 +136,7 @@ TEST(SpecialFiles, AreCountedAsFilesAndNeverOpened) {
                 false);
 }
 
-TEST(SpecialFiles, AsAListFile) {
+TEST_F(SpecialFiles, AsAListFile) {
   TempDir dir;
   dir.File("a.txt");
   std::string why;
@@ -143,7 +150,7 @@ TEST(SpecialFiles, AsAListFile) {
   ExpectOutcome(RunZovuHostile({"@lists.d"}, dir.path(), {.deadlineSeconds = 20}), 0, true);
 }
 
-TEST(Unreadable, DirectoriesTheUserMayNotReadOrEnterAreSkippedSilently) {
+TEST_F(Unreadable, DirectoriesTheUserMayNotReadOrEnterAreSkippedSilently) {
   if (::geteuid() != 0) GTEST_SKIP() << "needs root to become the user nobody";
   if (!HaveNobody()) GTEST_SKIP() << "no user nobody on this machine";
   TempDir dir;
@@ -170,7 +177,7 @@ TEST(Unreadable, DirectoriesTheUserMayNotReadOrEnterAreSkippedSilently) {
                 false);
 }
 
-TEST(FewFileHandles, ADeepTreeIsWalkedWholeOrTheSearchReportsErrors) {
+TEST_F(FewFileHandles, ADeepTreeIsWalkedWholeOrTheSearchReportsErrors) {
   TempDir dir;
   constexpr int kDepth = 80;  // more levels than the walk keeps parent handles for
   MakeDeepChain(dir.Dir("tree"), kDepth);
@@ -185,7 +192,7 @@ TEST(FewFileHandles, ADeepTreeIsWalkedWholeOrTheSearchReportsErrors) {
   RemoveDeepChain(dir.path() / "tree", kDepth);
 }
 
-TEST(StartPath, AFileInsteadOfADirectoryFindsNothing) {
+TEST_F(StartPath, AFileInsteadOfADirectoryFindsNothing) {
   TempDir dir;
   dir.File("file.txt", "x");
   dir.File("other.c", "y");
@@ -196,7 +203,7 @@ TEST(StartPath, AFileInsteadOfADirectoryFindsNothing) {
   ExpectOutcome(RunZovuHostile({"file.txt"}, dir.path(), {}), 1, false);
 }
 
-TEST(StartPath, TheParentOfADirectoryWhosePathHoldsCommasAndSemicolons) {
+TEST_F(StartPath, TheParentOfADirectoryWhosePathHoldsCommasAndSemicolons) {
   TempDir dir;
   dir.File("a,b;c/x.txt");
   dir.File("a,b;c/y.c");
@@ -204,7 +211,7 @@ TEST(StartPath, TheParentOfADirectoryWhosePathHoldsCommasAndSemicolons) {
   ExpectOutcome(RunZovuHostile({".."}, sub, {}), 2, false);
 }
 
-TEST(OddNames, ControlCharactersInKeysReachATerminalOnlyAsQuestionMarks) {
+TEST_F(OddNames, ControlCharactersInKeysReachATerminalOnlyAsQuestionMarks) {
   TempDir dir;
   for (const std::string name : {"a.\x1B(0", "e.\x1B(0x", "b.\x0E", "c.\xC2\x9B", "d.txt"}) {
     dir.File("tree/" + name, "x");

@@ -8,11 +8,14 @@
 
 #include "common/pty_process.h"
 #include "common/temp_dir.h"
+#include "e2e/hostile_run.h"
 
 namespace zovu::testing {
 namespace {
 
-TEST(QuitKey, EndsTheSearchAndGivesTheTerminalSettingsBack) {
+using QuitKey = PosixHostileTest;
+
+TEST_F(QuitKey, EndsTheSearchAndGivesTheTerminalSettingsBack) {
   TempDir tree;
   for (int i = 0; i < 300; ++i) tree.File("files/f" + std::to_string(i) + ".txt");
   // The quit signal's default action writes a core file; none is wanted here.

@@ -17,6 +17,7 @@
 
 #include "common/run_process.h"
 #include "common/temp_dir.h"
+#include "e2e/hostile_run.h"
 
 namespace zovu::testing {
 namespace {
@@ -125,7 +126,9 @@ void Verdict(const std::string& verdict) {
   EXPECT_EQ(verdict, "");
 }
 
-TEST(SaveTrouble, AFullDiskLeavesTheFileAsItWasAndIsReported) {
+using SaveTrouble = PosixHostileTest;
+
+TEST_F(SaveTrouble, AFullDiskLeavesTheFileAsItWasAndIsReported) {
   TempDir dir;
   Verdict(InPrivateMounts([&]() -> std::string {
     // A file of other bytes that ends 6 bytes short of a page: a block added behind it
@@ -159,7 +162,7 @@ TEST(SaveTrouble, AFullDiskLeavesTheFileAsItWasAndIsReported) {
   }));
 }
 
-TEST(SaveTrouble, AReadOnlyFileSystemLeavesTheFileAsItWasAndIsReported) {
+TEST_F(SaveTrouble, AReadOnlyFileSystemLeavesTheFileAsItWasAndIsReported) {
   TempDir dir;
   Verdict(InPrivateMounts([&]() -> std::string {
     const fs::path ro = dir.path() / "ro";
