@@ -10,6 +10,7 @@ int main(int argc, char** argv) {
   zovu::System system = zovu::OpenSystem();
   zovu::ConsoleStreams streams;
   streams.report = system.standardOutput.get();
+  streams.reportIsTerminal = system.standardOutputIsTerminal;
   streams.status = system.standardErrorIsTerminal ? system.standardError.get() : nullptr;
   streams.problems = system.standardError.get();
   streams.columns = system.terminalColumns;

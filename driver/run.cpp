@@ -13,8 +13,7 @@ namespace {
 
 // A report that could not be written (a full disk) is a failure, never a success.
 int Finish(Console& console, int status) {
-  if (console.ReportFailed()) return console.ReportProblem("Could not write the report");
-  return status;
+  return console.FinishReport(status);
 }
 
 }  // namespace

@@ -18,8 +18,7 @@ int SaveSettings(ConfigBlock& block, Environment& env) {
   switch (SaveBlock(*env.blockFiles, name, 1, bytes)) {
     case SaveResult::kSaved:
       env.console.WriteLine("Configuration successfully saved");
-      return env.console.ReportFailed() ? env.console.ReportProblem("Could not write the report")
-                                        : kExitOk;
+      return env.console.FinishReport(kExitOk);
     case SaveResult::kNotSaved:
       break;
     case SaveResult::kReadFailed:

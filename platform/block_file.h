@@ -22,6 +22,8 @@ class BlockFile {
   virtual std::optional<std::size_t> Read(std::span<std::uint8_t> buffer) = 0;
   // Writes data; the number of bytes written, fewer than asked when a write failed.
   virtual std::size_t Write(std::span<const std::uint8_t> data) = 0;
+  // Cuts the file back to size bytes; false on failure.
+  virtual bool Truncate(std::int64_t size) = 0;
   // Closes the file; false when the system reported an error. Destroying an open file
   // closes it too.
   virtual bool Close() = 0;

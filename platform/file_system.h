@@ -93,6 +93,9 @@ class FileSystem : public PathExpander {
   virtual bool ReturnTo(const DirectoryMark& mark) = 0;
   // Opens a text file for reading, or returns null.
   virtual std::unique_ptr<LineReader> OpenTextFile(std::string_view path) = 0;
+  // Asked right after a call failed: true when it failed for want of file handles or
+  // memory rather than because of the directory, so the failure is the search's own.
+  virtual bool ResourcesExhausted() const { return false; }
 };
 
 }  // namespace zovu

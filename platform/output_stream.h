@@ -11,6 +11,8 @@ class OutputStream {
   virtual ~OutputStream() = default;
   // Writes all of text. Returns false, and writes nothing more, once a write has failed.
   virtual bool Write(std::string_view text) = 0;
+  // True once a write failed because nothing reads the stream any more (a closed pipe).
+  virtual bool ReaderGone() const { return false; }
 };
 
 }  // namespace zovu

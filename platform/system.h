@@ -17,6 +17,7 @@ struct System {
   std::unique_ptr<OutputStream> standardOutput;
   std::unique_ptr<OutputStream> standardError;
   bool standardErrorIsTerminal = false;
+  bool standardOutputIsTerminal = false;
   unsigned terminalColumns = 80;  // read once at start-up
   std::string_view lineEnd = "\n";
   PathStyle pathStyle = PathStyle::kPosix;

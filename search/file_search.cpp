@@ -90,7 +90,10 @@ std::int64_t FileSearch::SearchFiles(std::string_view startPath, std::string_vie
 // walk keeps its own stack instead of recursing: a tree thousands of levels deep then
 // needs neither one open directory handle per level nor a deep call stack.
 bool FileSearch::WalkDirectory(std::string_view dir) {
-  if (!fileSystem_.ChangeDirectory(dir)) return false;
+  if (!fileSystem_.ChangeDirectory(dir)) {
+    NoteExhaustion();
+    return false;
+  }
   std::size_t depth = 0;
   auto listCurrent = [this](std::size_t level) {
     if (frames_.size() <= level) frames_.emplace_back();
@@ -98,7 +101,7 @@ bool FileSearch::WalkDirectory(std::string_view dir) {
     frame.next = 0;
     frame.listing.Clear();
     // A listing that fails part way ends the directory like its last entry.
-    fileSystem_.ListCurrentDirectory(details_, frame.listing);
+    if (!fileSystem_.ListCurrentDirectory(details_, frame.listing)) NoteExhaustion();
   };
   listCurrent(depth);
   for (;;) {
@@ -119,13 +122,21 @@ bool FileSearch::WalkDirectory(std::string_view dir) {
     }
     const std::string_view name = frame.listing.NameOf(entry);
     if (Rejected(name, entry.attr)) continue;
-    if (recurse_ && AttrMatches(static_cast<std::uint16_t>(entry.attr), kAttrDirectory) &&
-        fileSystem_.EnterSubdirectory(name)) {
-      listCurrent(++depth);
-      continue;
+    if (recurse_ && AttrMatches(static_cast<std::uint16_t>(entry.attr), kAttrDirectory)) {
+      if (fileSystem_.EnterSubdirectory(name)) {
+        listCurrent(++depth);
+        continue;
+      }
+      NoteExhaustion();
     }
     Deliver(frame.listing, entry);
   }
+}
+
+void FileSearch::NoteExhaustion() {
+  // A directory skipped for want of file handles or memory is not a directory that may
+  // not be entered: counting on without it would report a short count as a success.
+  if (fileSystem_.ResourcesExhausted()) searchErrors_ = true;
 }
 
 bool FileSearch::Rejected(std::string_view name, std::uint32_t attr) const {

@@ -46,6 +46,8 @@ class FileSearch {
   };
 
   bool WalkDirectory(std::string_view dir);
+  // Sets SearchErrors when the file system call that just failed ran out of resources.
+  void NoteExhaustion();
   bool Rejected(std::string_view name, std::uint32_t attr) const;
   bool Deliver(const DirectoryListing& listing, const DirectoryListing::Entry& entry);
   bool PollEscape(bool force);

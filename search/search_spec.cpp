@@ -32,8 +32,11 @@ bool TakeListMark(std::string& text) {
 
 std::string MakeMaskList(std::string_view arg, std::string_view defaultExt,
                          const PathContext& paths) {
-  // The parent test sees the raw argument, before the cuts at ";" and ",".
-  std::string text = arg == kParent ? ParentDirectory(paths) : std::string(arg);
+  // The parent test sees the raw argument, before the cuts at ";" and ",". The parent
+  // directory stands for every file in it; its path is not cut, because a "," or ";" in
+  // a directory name would make masks of the path's pieces.
+  if (arg == kParent) return "*" + std::string(EffectiveExt(defaultExt));
+  std::string text(arg);
   std::string tail;
   if (const std::size_t semicolon = text.find(';'); semicolon != std::string::npos) {
     tail = text.substr(semicolon + 1);

@@ -37,13 +37,13 @@ SaveResult SaveBlock(BlockFileOpener& opener, std::string_view name, std::uint16
   block[n - 2] = static_cast<std::uint8_t>(checksum & 0xFF);
   block[n - 1] = static_cast<std::uint8_t>(checksum >> 8);
 
-  std::int64_t offset = search.offset;
-  if (offset < 0) {
-    const std::optional<std::int64_t> size = file->Size();
-    if (!size) return SaveResult::kReadFailed;
-    offset = *size;
-  }
+  const std::optional<std::int64_t> size = file->Size();
+  if (!size) return SaveResult::kReadFailed;
+  const std::int64_t offset = search.offset >= 0 ? search.offset : *size;
   const bool ok = WriteBlockAt(*file, offset, block);
+  // A write cut short (a full disk) past the old end is taken off again: a failed save
+  // leaves the file as long as it was, with no half block behind its own bytes.
+  if (!ok && offset + static_cast<std::int64_t>(n) > *size) file->Truncate(*size);
   // The block is written or not; an error on closing changes nothing about that.
   file->Close();
   return ok ? SaveResult::kSaved : SaveResult::kNotSaved;

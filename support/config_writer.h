@@ -30,7 +30,8 @@ enum class SaveResult {
 
 // Writes block into the file name, replacing its occurrence-th copy (counting from 1),
 // or adding it at the end when there is no such copy or occurrence is 0. Stores the
-// checksum into the block's last two bytes; otherwise the block is left as it was.
+// checksum into the block's last two bytes; otherwise the block is left as it was. A
+// block that could not be added whole is cut off again, so the file keeps its length.
 SaveResult SaveBlock(BlockFileOpener& opener, std::string_view name, std::uint16_t occurrence,
                      std::span<std::uint8_t> block);
 

@@ -58,6 +58,12 @@ void Console::SpinnerStep() {
   streams_.status->Write(std::string_view(step, 2));
 }
 
+int Console::FinishReport(int status) {
+  if (!reportFailed_) return status;
+  if (streams_.report->ReaderGone()) return kExitProblem;
+  return ReportProblem("Could not write the report");
+}
+
 int Console::ReportProblem(std::string_view message, const std::function<void()>& hook) {
   if (hook) hook();
   if (message.empty()) return kExitProblem;

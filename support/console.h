@@ -17,6 +17,7 @@ struct ConsoleStreams {
   OutputStream* problems = nullptr;
   unsigned columns = 80;
   std::string_view lineEnd = "\n";
+  bool reportIsTerminal = false;  // names in the report are then shown terminal-safe
 };
 
 // Exit statuses: success, a search that met errors, a problem that ended the run.
@@ -33,6 +34,7 @@ class Console {
   // The console width in columns, taken modulo 256.
   std::uint8_t ScreenWidth() const { return static_cast<std::uint8_t>(streams_.columns % 256); }
   std::string_view LineEnd() const { return streams_.lineEnd; }
+  bool ReportIsTerminal() const { return streams_.reportIsTerminal; }
 
   void Write(std::string_view text);
   void WriteLine(std::string_view text);
@@ -48,6 +50,10 @@ class Console {
 
   // True once a write of the report failed (a closed pipe, a full disk).
   bool ReportFailed() const { return reportFailed_; }
+  // The exit status with which a run ends after its report: status, or kExitProblem
+  // when a write of the report failed. That failure is reported, unless the reader of
+  // the report has gone (a closed pipe, as after "| head"): then the run ends quietly.
+  int FinishReport(int status);
 
  private:
   ConsoleStreams streams_;

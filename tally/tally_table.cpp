@@ -4,6 +4,7 @@
 #include <cstddef>
 
 #include "tally/tally_key.h"
+#include "tally/terminal_text.h"
 #include "tally/utf8_text.h"
 
 namespace zovu {
@@ -30,12 +31,14 @@ constexpr TableLayout kSizeLayout{
     "+-----+-----------------+-----+-----------------+-----+-----------------+",
     "|     .                 ", 3, 17};
 
-void AppendCell(std::string& row, const TallyEntry& entry, std::size_t numberWidth) {
+void AppendCell(std::string& row, const TallyEntry& entry, std::size_t numberWidth, bool terminal) {
   char digits[24];
   const auto result = std::to_chars(digits, digits + sizeof digits, entry.Count);
   const auto length = static_cast<std::size_t>(result.ptr - digits);
   row += "| ";
-  row += PadRight(entry.Ext.View(), static_cast<int>(kTallyKeyCharacters), ' ');
+  // A key from a hostile name must not take over the terminal the table is shown on.
+  const std::string_view key = entry.Ext.View();
+  row += PadRight(terminal ? TerminalSafe(key) : key, static_cast<int>(kTallyKeyCharacters), ' ');
   row += " .";
   if (length < numberWidth) row.append(numberWidth - length, ' ');
   row.append(digits, length);
@@ -58,7 +61,7 @@ void PrintTallyTable(Console& console, ExtensionTally& tally) {
     row.clear();
   };
   while (const TallyEntry* entry = tally.Head()) {
-    AppendCell(row, *entry, layout.numberWidth);
+    AppendCell(row, *entry, layout.numberWidth, console.ReportIsTerminal());
     tally.ReleaseHead();
     endCell();
   }

@@ -55,6 +55,14 @@ class PosixBlockFile final : public BlockFile {
     return total;
   }
 
+  bool Truncate(std::int64_t size) override {
+    int result;
+    do {
+      result = ::ftruncate(fd_, static_cast<off_t>(size));
+    } while (result != 0 && errno == EINTR);
+    return result == 0;
+  }
+
   bool Close() override {
     if (fd_ < 0) return true;
     const int result = ::close(fd_);

@@ -81,9 +81,29 @@ void PosixFileSystem::ForgetWayBack() {
   wayBack_.clear();
 }
 
+bool PosixFileSystem::Fail() {
+  exhausted_ = errno == EMFILE || errno == ENFILE || errno == ENOMEM;
+  return false;
+}
+
+bool PosixFileSystem::ReleaseHeldParents() {
+  bool released = false;
+  for (WayBack& way : wayBack_) {
+    if (way.fd < 0) continue;
+    struct stat st {};
+    ::fstat(way.fd, &st);
+    ::close(way.fd);
+    way = {-1, st.st_dev, st.st_ino};
+    released = true;
+  }
+  return released;
+}
+
 bool PosixFileSystem::MoveTo(int fd) {
   if (::fchdir(fd) != 0) {
+    const int error = errno;
     ::close(fd);
+    errno = error;
     return false;
   }
   if (current_ >= 0) ::close(current_);
@@ -108,20 +128,27 @@ bool PosixFileSystem::ChangeDirectory(std::string_view path) {
   // The start directory may itself be reached through a link; only the walk below it
   // refuses to follow links.
   const int fd = ::open(target.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0 || !MoveTo(fd)) return false;
+  if (fd < 0 || !MoveTo(fd)) return Fail();
   currentUnread_ = true;
   return true;
 }
 
 bool PosixFileSystem::EnterSubdirectory(std::string_view name) {
   const int parent = CurrentHandle();
-  if (parent < 0) return false;
+  if (parent < 0) return Fail();
   nameBuffer_.assign(name);
-  const int fd = ::openat(parent, nameBuffer_.c_str(), kDirectoryFlags);
-  if (fd < 0) return false;
+  int fd = ::openat(parent, nameBuffer_.c_str(), kDirectoryFlags);
+  // Out of file handles: the handles held for the way back make room, and the way back
+  // goes through ".." instead.
+  if (fd < 0 && (errno == EMFILE || errno == ENFILE) && ReleaseHeldParents()) {
+    fd = ::openat(parent, nameBuffer_.c_str(), kDirectoryFlags);
+  }
+  if (fd < 0) return Fail();
   if (::fchdir(fd) != 0) {
+    const int error = errno;
     ::close(fd);
-    return false;
+    errno = error;
+    return Fail();
   }
   if (wayBack_.size() < kHeldParentHandles) {
     wayBack_.push_back({parent, 0, 0});
@@ -142,7 +169,7 @@ bool PosixFileSystem::ReturnToParent() {
   wayBack_.pop_back();
   if (way.fd >= 0) return MoveTo(way.fd);
   const int fd = ::open("..", kDirectoryFlags);
-  if (fd < 0) return false;
+  if (fd < 0) return Fail();
   struct stat st {};
   if (::fstat(fd, &st) != 0 || st.st_dev != way.device || st.st_ino != way.inode) {
     ::close(fd);
@@ -153,9 +180,9 @@ bool PosixFileSystem::ReturnToParent() {
 
 bool PosixFileSystem::ListCurrentDirectory(EntryDetails details, DirectoryListing& out) {
   const int fd = CurrentHandle();
-  if (fd < 0) return false;
+  if (fd < 0) return Fail();
   // A handle listed before must start again from the first entry.
-  if (!currentUnread_ && ::lseek(fd, 0, SEEK_SET) < 0) return false;
+  if (!currentUnread_ && ::lseek(fd, 0, SEEK_SET) < 0) return Fail();
   currentUnread_ = false;
   const bool wantDetails = details == EntryDetails::kSizesAndTimes;
   for (;;) {
@@ -163,7 +190,7 @@ bool PosixFileSystem::ListCurrentDirectory(EntryDetails details, DirectoryListin
     if (got == 0) return true;
     if (got < 0) {
       if (errno == EINTR) continue;
-      return false;
+      return Fail();
     }
     for (ssize_t pos = 0; pos < got;) {
       const auto* entry = reinterpret_cast<const LinuxDirent64*>(buffer_.data() + pos);

@@ -26,6 +26,7 @@ class PosixFileSystem final : public FileSystem {
   std::unique_ptr<DirectoryMark> MarkCurrentDirectory() override;
   bool ReturnTo(const DirectoryMark& mark) override;
   std::unique_ptr<LineReader> OpenTextFile(std::string_view path) override;
+  bool ResourcesExhausted() const override { return exhausted_; }
 
  private:
   // The way back from an entered subdirectory: the parent's open handle, or, past a
@@ -39,9 +40,15 @@ class PosixFileSystem final : public FileSystem {
   bool MoveTo(int fd);
   void ForgetWayBack();
   int CurrentHandle();
+  // Gives up the parents' handles held for the way back, keeping their identities;
+  // false when none was held.
+  bool ReleaseHeldParents();
+  // Notes why the call that just failed did (from errno); always false.
+  bool Fail();
 
   int current_ = -1;            // handle of the current directory, owned; -1 when not yet opened
   bool currentUnread_ = false;  // current_ is freshly opened, its listing not yet read
+  bool exhausted_ = false;      // the last failure was for want of handles or memory
   std::vector<WayBack> wayBack_;
   std::vector<char> buffer_;
   std::string nameBuffer_;

@@ -38,10 +38,14 @@ std::unique_ptr<LineReader> OpenPosixLineReader(std::string_view path) {
   // A name with a NUL byte in it names no file.
   if (path.find('\0') != std::string_view::npos) return nullptr;
   const std::string name(path);
-  const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+  // Opened without waiting: a FIFO that no one writes to would otherwise hold the open
+  // for ever, while a read of it ends at once. Reads wait again as usual.
+  const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return nullptr;
   struct stat st {};
-  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) || flags < 0 ||
+      ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
     ::close(fd);
     return nullptr;
   }

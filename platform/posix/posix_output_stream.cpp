@@ -12,6 +12,7 @@ bool PosixOutputStream::Write(std::string_view text) {
     if (written < 0) {
       if (errno == EINTR) continue;
       failed_ = true;
+      readerGone_ = errno == EPIPE;
     } else {
       text.remove_prefix(static_cast<std::size_t>(written));
     }

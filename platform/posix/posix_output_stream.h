@@ -9,10 +9,12 @@ class PosixOutputStream final : public OutputStream {
  public:
   explicit PosixOutputStream(int fd) : fd_(fd) {}
   bool Write(std::string_view text) override;
+  bool ReaderGone() const override { return readerGone_; }
 
  private:
   int fd_;
   bool failed_ = false;
+  bool readerGone_ = false;
 };
 
 }  // namespace zovu

@@ -30,6 +30,7 @@ System OpenSystem() {
   system.standardOutput = std::make_unique<PosixOutputStream>(STDOUT_FILENO);
   system.standardError = std::make_unique<PosixOutputStream>(STDERR_FILENO);
   system.standardErrorIsTerminal = ::isatty(STDERR_FILENO) == 1;
+  system.standardOutputIsTerminal = ::isatty(STDOUT_FILENO) == 1;
   system.terminalColumns = TerminalColumns(STDERR_FILENO);
   system.lineEnd = "\n";
   system.pathStyle = PathStyle::kPosix;

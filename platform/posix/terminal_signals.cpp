@@ -20,8 +20,8 @@ void OnStop(int signal);
 void OnContinue(int signal);
 
 Slot slots[] = {
-    {SIGINT, OnEnd, {}, false},   {SIGTERM, OnEnd, {}, false},      {SIGHUP, OnEnd, {}, false},
-    {SIGTSTP, OnStop, {}, false}, {SIGCONT, OnContinue, {}, false},
+    {SIGINT, OnEnd, {}, false}, {SIGQUIT, OnEnd, {}, false},  {SIGTERM, OnEnd, {}, false},
+    {SIGHUP, OnEnd, {}, false}, {SIGTSTP, OnStop, {}, false}, {SIGCONT, OnContinue, {}, false},
 };
 
 struct sigaction OwnAction(void (*handler)(int)) {
@@ -103,7 +103,7 @@ void Remove() {
 sigset_t HeldSignals() {
   sigset_t set;
   sigemptyset(&set);
-  for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGTSTP, SIGCONT, SIGTTIN, SIGTTOU}) {
+  for (const int signal : {SIGINT, SIGQUIT, SIGTERM, SIGHUP, SIGTSTP, SIGCONT, SIGTTIN, SIGTTOU}) {
     sigaddset(&set, signal);
   }
   return set;

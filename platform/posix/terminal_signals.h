@@ -4,9 +4,10 @@
 
 namespace zovu::terminal_signals {
 
-// Handlers that give the terminal its settings back when SIGINT, SIGTERM or SIGHUP end
-// the process or SIGTSTP stops it, each signal then taking its default action, and that
-// take the single-key mode up again on SIGCONT. A signal that was ignored stays ignored.
+// Handlers that give the terminal its settings back when SIGINT, SIGQUIT, SIGTERM or
+// SIGHUP end the process or SIGTSTP stops it, each signal then taking its default action,
+// and that take the single-key mode up again on SIGCONT. A signal that was ignored stays
+// ignored.
 void Install();
 // Puts back the dispositions that Install found.
 void Remove();

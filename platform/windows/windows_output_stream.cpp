@@ -34,6 +34,9 @@ bool WindowsOutputStream::WriteBytes(std::string_view bytes) {
     DWORD written = 0;
     if (!WriteFile(handle_, bytes.data(), chunk, &written, nullptr) || written == 0) {
       failed_ = true;
+      // A pipe whose reading end was closed.
+      const DWORD error = GetLastError();
+      readerGone_ = error == ERROR_NO_DATA || error == ERROR_BROKEN_PIPE;
     } else {
       bytes.remove_prefix(written);
     }

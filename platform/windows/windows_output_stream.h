@@ -16,6 +16,7 @@ class WindowsOutputStream final : public OutputStream {
   explicit WindowsOutputStream(HANDLE handle);
   bool Write(std::string_view text) override;
   bool IsConsole() const { return console_; }
+  bool ReaderGone() const override { return readerGone_; }
 
  private:
   bool WriteBytes(std::string_view bytes);
@@ -24,6 +25,7 @@ class WindowsOutputStream final : public OutputStream {
   HANDLE handle_;
   bool console_ = false;
   bool failed_ = false;
+  bool readerGone_ = false;
   std::string heldBack_;  // the start of a character whose last bytes are still to come
 };
 

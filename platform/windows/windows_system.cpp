@@ -37,7 +37,9 @@ System OpenSystem() {
   const HANDLE errorHandle = GetStdHandle(STD_ERROR_HANDLE);
   auto standardError = std::make_unique<WindowsOutputStream>(errorHandle);
   system.standardErrorIsTerminal = standardError->IsConsole();
-  system.standardOutput = std::make_unique<WindowsOutputStream>(GetStdHandle(STD_OUTPUT_HANDLE));
+  auto standardOutput = std::make_unique<WindowsOutputStream>(GetStdHandle(STD_OUTPUT_HANDLE));
+  system.standardOutputIsTerminal = standardOutput->IsConsole();
+  system.standardOutput = std::move(standardOutput);
   system.standardError = std::move(standardError);
   system.terminalColumns = ConsoleColumns(errorHandle);
   system.lineEnd = "\r\n";

@@ -57,6 +57,11 @@ class MemoryBlockFiles final : public BlockFileOpener {
       pos_ += put;
       return put;
     }
+    bool Truncate(std::int64_t size) override {
+      if (size < 0) return false;
+      bytes_.resize(static_cast<std::size_t>(size));
+      return true;
+    }
     bool Close() override { return true; }
 
    private:

@@ -1,0 +1,168 @@
+// The extension tally and its report table over random lists of names and sizes.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <charconv>
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/string_stream.h"
+#include "fuzz_check.h"
+#include "tally/extension_tally.h"
+#include "tally/tally_callback.h"
+#include "tally/tally_table.h"
+#include "tally/terminal_text.h"
+#include "tally/utf8_text.h"
+
+namespace {
+
+using namespace zovu;
+using testing::StringStream;
+
+constexpr std::size_t kRowColumns = 73;
+
+// Byte by byte as unsigned values, a prefix before the longer text.
+bool Below(std::string_view a, std::string_view b) {
+  for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
+    const auto x = static_cast<unsigned char>(a[i]);
+    const auto y = static_cast<unsigned char>(b[i]);
+    if (x != y) return x < y;
+  }
+  return a.size() < b.size();
+}
+
+struct Found {
+  std::string name;
+  std::int64_t size;
+  bool directory;
+};
+
+// The extension without its dot: what follows the last dot after the last "/".
+std::string_view Extension(std::string_view name) {
+  name = name.substr(name.rfind('/') + 1);
+  const std::size_t dot = name.rfind('.');
+  return dot == std::string_view::npos ? std::string_view() : name.substr(dot + 1);
+}
+
+// The columns a key takes in its cell: characters in well-formed UTF-8, else bytes.
+std::size_t Columns(std::string_view key) {
+  return IsValidUtf8(key) ? Utf8Characters(key) : key.size();
+}
+
+std::size_t Digits(std::int64_t n) {
+  char digits[24];
+  return static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, n).ptr - digits);
+}
+
+struct Rig {
+  explicit Rig(bool totalSizes, bool terminal)
+      : console(ConsoleStreams{&report, nullptr, &errors, 80, "\n", terminal}),
+        tally(totalSizes),
+        callback(console, tally, matchCount, PathStyle::kPosix) {}
+  StringStream report;
+  StringStream errors;
+  Console console;
+  std::int64_t matchCount = 0;
+  ExtensionTally tally;
+  TallyCallback callback;
+};
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+    lines.push_back(text.substr(start, end - start));
+  }
+  ZOVU_FUZZ_CHECK(start == text.size());  // every line ended
+  return lines;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  FuzzedDataProvider input(data, size);
+  const bool totalSizes = input.ConsumeBool();
+  std::vector<Found> found(input.ConsumeIntegralInRange<std::size_t>(0, 64));
+  for (Found& f : found) {
+    f.directory = input.ConsumeProbability<float>() < 0.1f;
+    f.size = input.ConsumeBool() ? input.ConsumeIntegral<std::int64_t>() & 0x7FFFFFFFFFFFFFFF
+                                 : input.ConsumeIntegralInRange<std::int64_t>(0, 100000);
+    f.name = input.ConsumeRandomLengthString(24);
+  }
+
+  // What the tally should hold: for each key, the files or the sizes, with the key's
+  // text taken from the callback's own rule applied to each name.
+  std::int64_t files = 0;
+  std::map<std::string, std::int64_t> expected;
+  Rig rig(totalSizes, false);
+  Rig shown(totalSizes, true);
+  for (const Found& f : found) {
+    const FoundFile entry{f.name, f.size, f.directory ? kAttrDirectory : kAttrArchive, 0};
+    ZOVU_FUZZ_CHECK(rig.callback.Item(entry) && shown.callback.Item(entry));
+    if (f.directory) continue;
+    ++files;
+    const std::string key(MakeTallyKey(Extension(f.name)).View());
+    const auto add = static_cast<std::uint64_t>(totalSizes ? f.size : 1);
+    expected[key] = static_cast<std::int64_t>(static_cast<std::uint64_t>(expected[key]) + add);
+  }
+  ZOVU_FUZZ_CHECK(rig.matchCount == files);
+
+  // The list: keys strictly ascending and unique, upper case, at most three characters
+  // cut from the front of the extension; counts as expected, and in count mode adding
+  // up to the match count.
+  std::vector<std::pair<std::string, std::int64_t>> entries;
+  std::uint64_t sum = 0;  // wrapping, as size totals do
+  for (const TallyEntry* e = rig.tally.Head(); e != nullptr; e = e->Next) {
+    const std::string key(e->Ext.View());
+    ZOVU_FUZZ_CHECK(entries.empty() || Below(entries.back().first, key));
+    ZOVU_FUZZ_CHECK(key.find_first_of("abcdefghijklmnopqrstuvwxyz") == std::string::npos);
+    ZOVU_FUZZ_CHECK(Columns(key) <= 3 && key.size() <= 12);
+    entries.emplace_back(key, e->Count);
+    sum += static_cast<std::uint64_t>(e->Count);
+  }
+  ZOVU_FUZZ_CHECK(entries.size() == expected.size());
+  for (const auto& [key, count] : entries) {
+    const auto it = expected.find(key);
+    ZOVU_FUZZ_CHECK(it != expected.end() && it->second == count);
+  }
+  if (!totalSizes) ZOVU_FUZZ_CHECK(sum == static_cast<std::uint64_t>(rig.matchCount));
+
+  // The table, once for a pipe and once for a terminal.
+  PrintTallyTable(rig.console, rig.tally);
+  PrintTallyTable(shown.console, shown.tally);
+  ZOVU_FUZZ_CHECK(rig.tally.Head() == nullptr && shown.tally.Head() == nullptr);
+  const std::string& text = shown.report.text();
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    ZOVU_FUZZ_CHECK(c == '\n' || (byte >= 0x20 && byte != 0x7F));
+  }
+  bool controls = false;
+  for (const auto& entry : entries) controls = controls || TerminalSafe(entry.first) != entry.first;
+  if (!controls) ZOVU_FUZZ_CHECK(rig.report.text() == text);
+
+  const std::size_t perRow = totalSizes ? 3 : 6;
+  const std::size_t numberWidth = totalSizes ? 17 : 5;
+  const std::vector<std::string> lines = Lines(text);
+  const std::size_t rows = (entries.size() + perRow - 1) / perRow;
+  ZOVU_FUZZ_CHECK(lines.size() == 4 + rows);
+  ZOVU_FUZZ_CHECK(lines.front() == "+" + std::string(71, '=') + "+" && lines.back() == lines[0]);
+  for (std::size_t i = 0; i < 3; ++i) ZOVU_FUZZ_CHECK(lines[i].size() == kRowColumns);
+  // Each data row is 73 columns wide while its numbers fit their fields.
+  for (std::size_t row = 0; row < rows; ++row) {
+    const std::string& line = lines[3 + row];
+    ZOVU_FUZZ_CHECK(line.starts_with("| ") && line.ends_with("|"));
+    std::size_t extraBytes = 0;
+    bool fits = true;
+    for (std::size_t i = row * perRow; i < std::min(entries.size(), (row + 1) * perRow); ++i) {
+      const std::string key = TerminalSafe(entries[i].first);
+      extraBytes += key.size() - Columns(key);
+      fits = fits && Digits(entries[i].second) <= numberWidth;
+    }
+    if (fits) ZOVU_FUZZ_CHECK(line.size() == kRowColumns + extraBytes);
+    if (!fits) ZOVU_FUZZ_CHECK(line.size() > kRowColumns + extraBytes);
+  }
+  return 0;
+}

@@ -1,0 +1,117 @@
+#include "e2e/hostile_run.h"
+
+#include <fcntl.h>
+#include <grp.h>
+#include <poll.h>
+#include <pwd.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <stdexcept>
+
+namespace zovu::testing {
+namespace {
+
+// Reads both pipes until both are closed; -1 stands for a pipe that is not read.
+void Drain(int outFd, int errFd, ProcessResult& result) {
+  pollfd fds[2] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}};
+  std::string* sinks[2] = {&result.out, &result.err};
+  int open = (outFd >= 0) + (errFd >= 0);
+  while (open > 0) {
+    if (::poll(fds, 2, -1) < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    for (int i = 0; i < 2; ++i) {
+      if (fds[i].fd < 0 || fds[i].revents == 0) continue;
+      char buffer[65536];
+      const ssize_t got = ::read(fds[i].fd, buffer, sizeof buffer);
+      if (got > 0) {
+        sinks[i]->append(buffer, static_cast<std::size_t>(got));
+      } else if (got == 0 || errno != EINTR) {
+        ::close(fds[i].fd);
+        fds[i].fd = -1;
+        --open;
+      }
+    }
+  }
+}
+
+}  // namespace
+
+bool HaveNobody() {
+  return ::getpwnam("nobody") != nullptr;
+}
+
+ProcessResult RunZovuHostile(const std::vector<std::string>& args, const std::filesystem::path& dir,
+                             const HostileRun& how) {
+  int outPipe[2] = {-1, -1};
+  int errPipe[2];
+  if (::pipe2(errPipe, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+  if (how.output == Output::kPipe || how.output == Output::kPipeWithoutReader) {
+    if (::pipe2(outPipe, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
+  }
+  if (how.output == Output::kPipeWithoutReader) {
+    ::close(outPipe[0]);
+    outPipe[0] = -1;
+  }
+  const passwd* nobody = how.asNobody ? ::getpwnam("nobody") : nullptr;
+  if (how.asNobody && nobody == nullptr) throw std::runtime_error("no user nobody");
+  const std::string program = ZOVU_BINARY;
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(program.c_str()));
+  for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+
+  const pid_t pid = ::fork();
+  if (pid < 0) throw std::runtime_error("fork failed");
+  if (pid == 0) {
+    const int devNull = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    ::dup2(devNull, STDIN_FILENO);
+    ::dup2(errPipe[1], STDERR_FILENO);
+    switch (how.output) {
+      case Output::kPipe:
+      case Output::kPipeWithoutReader:
+        ::dup2(outPipe[1], STDOUT_FILENO);
+        break;
+      case Output::kFullDevice: {
+        const int full = ::open("/dev/full", O_WRONLY);
+        if (full < 0) ::_exit(125);
+        ::dup2(full, STDOUT_FILENO);
+        break;
+      }
+      case Output::kClosed:
+        ::close(STDOUT_FILENO);
+        break;
+    }
+    ::signal(SIGPIPE, how.ignoreBrokenPipe ? SIG_IGN : SIG_DFL);
+    if (::chdir(dir.c_str()) != 0) ::_exit(126);
+    if (nobody != nullptr && (::setgroups(0, nullptr) != 0 || ::setgid(nobody->pw_gid) != 0 ||
+                              ::setuid(nobody->pw_uid) != 0)) {
+      ::_exit(124);
+    }
+    // The program starts with its three standard streams only, whatever the test runner
+    // left open, so that a limit on open files means the same everywhere.
+    ::close_range(3, ~0U, 0);
+    const rlimit files{how.fileLimit, how.fileLimit};
+    if (how.fileLimit != 0 && ::setrlimit(RLIMIT_NOFILE, &files) != 0) ::_exit(123);
+    // A pending alarm survives exec: it ends the program if it hangs.
+    ::alarm(how.deadlineSeconds);
+    ::execv(program.c_str(), argv.data());
+    ::_exit(127);
+  }
+  ::close(errPipe[1]);
+  if (outPipe[1] >= 0) ::close(outPipe[1]);
+  ProcessResult result;
+  Drain(outPipe[0], errPipe[0], result);
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return result;
+}
+
+}  // namespace zovu::testing

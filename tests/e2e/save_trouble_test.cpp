@@ -1,0 +1,188 @@
+// -W on a full disk and on a read-only file system, each a small file system mounted in
+// a mount namespace of the test's own, so nothing outside the test sees it.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+
+#include "common/run_process.h"
+#include "common/temp_dir.h"
+#include "e2e/hostile_run.h"
+
+namespace zovu::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kSaved = "Configuration successfully saved\n";
+constexpr std::string_view kNotSaved = "PROBLEM: Could not save configuration file\n";
+constexpr std::string_view kSkip = "skip: ";
+
+std::string Errno(const char* what) {
+  return std::string(what) + ": " + std::strerror(errno);
+}
+
+// Runs body in a child process with a mount namespace of its own, so that what it
+// mounts goes away with it. Returns the body's verdict: empty when all was as expected,
+// "skip: why" when the system does not let it mount, else what went wrong.
+std::string InPrivateMounts(const std::function<std::string()>& body) {
+  int verdict[2];
+  if (::pipe2(verdict, O_CLOEXEC) != 0) return Errno("pipe");
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::close(verdict[0]);
+    std::string text;
+    if (::unshare(CLONE_NEWNS) != 0) {
+      text = std::string(kSkip) + Errno("unshare");
+    } else if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+      text = std::string(kSkip) + Errno("making the mounts private");
+    } else {
+      text = body();
+    }
+    const ssize_t ignored = ::write(verdict[1], text.data(), text.size());
+    (void)ignored;
+    ::_exit(0);
+  }
+  ::close(verdict[1]);
+  std::string text;
+  char buffer[4096];
+  for (ssize_t got; (got = ::read(verdict[0], buffer, sizeof buffer)) != 0;) {
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) break;
+    text.append(buffer, static_cast<std::size_t>(got));
+  }
+  ::close(verdict[0]);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return "the child ended abnormally";
+  return text;
+}
+
+// Mounts a fresh tmpfs of the given size on dir; empty, or why not.
+std::string MountTmpfs(const fs::path& dir, std::string_view size) {
+  fs::create_directories(dir);
+  const std::string options = "size=" + std::string(size);
+  if (::mount("tmpfs", dir.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, options.c_str()) != 0) {
+    return std::string(kSkip) + Errno("mounting a tmpfs");
+  }
+  return {};
+}
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteFile(const fs::path& path, std::string_view content) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(content.data(), static_cast<std::streamsize>(content.size()));
+}
+
+// Fills the file system that holds dir until it has no room left.
+std::string Fill(const fs::path& dir) {
+  const int fd = ::open((dir / "filler").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) return Errno("creating the filler");
+  const std::string block(4096, 'f');
+  while (::write(fd, block.data(), block.size()) > 0) {
+  }
+  const bool full = errno == ENOSPC;
+  ::close(fd);
+  return full ? "" : Errno("filling");
+}
+
+// What a run of "zovu args" in dir should give; empty when it did.
+std::string Expect(const std::vector<std::string>& args, const fs::path& dir, int status,
+                   std::string_view out, std::string_view err) {
+  const ProcessResult result = RunZovu(args, dir);
+  if (result.exitStatus != status || result.out != out || result.err != err) {
+    return "in " + dir.filename().string() + ": status " + std::to_string(result.exitStatus) +
+           ", out \"" + result.out + "\", err \"" + result.err + "\"";
+  }
+  return {};
+}
+
+// The switch byte of the saved settings block at offset 0, unscrambled.
+int SavedSubDirs(const std::string& file) {
+  constexpr std::string_view kSeed = "\x5A\xC3\x17\x8E\x61\xF4\x2B";
+  constexpr std::size_t kAt = 25;
+  if (file.size() <= kAt) return -1;
+  return static_cast<std::uint8_t>(file[kAt] ^ kSeed[(kAt / 7 + kAt % 7) % 7]);
+}
+
+void Verdict(const std::string& verdict) {
+  if (verdict.starts_with(kSkip)) {
+    GTEST_SKIP() << "mounting is not permitted here (" << verdict.substr(kSkip.size()) << ")";
+  }
+  EXPECT_EQ(verdict, "");
+}
+
+using SaveTrouble = PosixHostileTest;
+
+TEST_F(SaveTrouble, AFullDiskLeavesTheFileAsItWasAndIsReported) {
+  TempDir dir;
+  Verdict(InPrivateMounts([&]() -> std::string {
+    // A file of other bytes that ends 6 bytes short of a page: a block added behind it
+    // fits in part, and the rest finds no room.
+    const fs::path other = dir.path() / "other";
+    if (std::string why = MountTmpfs(other, "8k"); !why.empty()) return why;
+    const std::string content(4090, 'z');
+    WriteFile(other / "zovu.cfg", content);
+    if (std::string why = Fill(other); !why.empty()) return why;
+    if (std::string why = Expect({"-W"}, other, 2, "", kNotSaved); !why.empty()) return why;
+    if (ReadFile(other / "zovu.cfg") != content) return "the file's bytes changed";
+
+    // No file yet: none is left holding part of a block.
+    const fs::path none = dir.path() / "none";
+    if (std::string why = MountTmpfs(none, "8k"); !why.empty()) return why;
+    if (std::string why = Fill(none); !why.empty()) return why;
+    if (std::string why = Expect({"-W"}, none, 2, "", kNotSaved); !why.empty()) return why;
+    if (fs::exists(none / "zovu.cfg") && fs::file_size(none / "zovu.cfg") != 0) {
+      return "a part of the block was left behind";
+    }
+
+    // A block saved earlier is replaced in place, which needs no room.
+    const fs::path saved = dir.path() / "saved";
+    if (std::string why = MountTmpfs(saved, "8k"); !why.empty()) return why;
+    if (std::string why = Expect({"-W"}, saved, 0, kSaved, ""); !why.empty()) return why;
+    if (std::string why = Fill(saved); !why.empty()) return why;
+    if (std::string why = Expect({"-S+", "-W"}, saved, 0, kSaved, ""); !why.empty()) return why;
+    const std::string block = ReadFile(saved / "zovu.cfg");
+    if (block.size() != 29 || SavedSubDirs(block) != 1) return "the block was not replaced";
+    return {};
+  }));
+}
+
+TEST_F(SaveTrouble, AReadOnlyFileSystemLeavesTheFileAsItWasAndIsReported) {
+  TempDir dir;
+  Verdict(InPrivateMounts([&]() -> std::string {
+    const fs::path ro = dir.path() / "ro";
+    if (std::string why = MountTmpfs(ro, "64k"); !why.empty()) return why;
+    const std::string content = "earlier bytes\n";
+    WriteFile(ro / "zovu.cfg", content);
+    fs::create_directory(ro / "empty");
+    if (::mount(ro.c_str(), ro.c_str(), nullptr, MS_BIND, nullptr) != 0 ||
+        ::mount(nullptr, ro.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) != 0) {
+      return std::string(kSkip) + Errno("mounting read-only");
+    }
+    if (std::string why = Expect({"-W"}, ro, 2, "", kNotSaved); !why.empty()) return why;
+    if (ReadFile(ro / "zovu.cfg") != content) return "the file's bytes changed";
+    if (std::string why = Expect({"-T", "-W"}, ro / "empty", 2, "", kNotSaved); !why.empty()) {
+      return why;
+    }
+    if (fs::exists(ro / "empty" / "zovu.cfg")) return "a file was made on a read-only system";
+    return {};
+  }));
+}
+
+}  // namespace
+}  // namespace zovu::testing
