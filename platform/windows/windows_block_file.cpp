@@ -55,6 +55,22 @@ class WindowsBlockFile final : public BlockFile {
     return total;
   }
 
+  // SetEndOfFile cuts at the file pointer; the pointer is put back afterwards, so that,
+  // as with ftruncate, the position stays where it was.
+  bool Truncate(std::int64_t size) override {
+    if (size < 0) return false;
+    LARGE_INTEGER none{};
+    LARGE_INTEGER position{};
+    LARGE_INTEGER to{};
+    to.QuadPart = size;
+    if (!SetFilePointerEx(file_, none, &position, FILE_CURRENT) ||
+        !SetFilePointerEx(file_, to, nullptr, FILE_BEGIN)) {
+      return false;
+    }
+    const bool cut = SetEndOfFile(file_) != 0;
+    return SetFilePointerEx(file_, position, nullptr, FILE_BEGIN) && cut;
+  }
+
   bool Close() override {
     if (file_ == INVALID_HANDLE_VALUE) return true;
     const BOOL closed = CloseHandle(file_);

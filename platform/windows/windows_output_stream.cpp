@@ -34,9 +34,11 @@ bool WindowsOutputStream::WriteBytes(std::string_view bytes) {
     DWORD written = 0;
     if (!WriteFile(handle_, bytes.data(), chunk, &written, nullptr) || written == 0) {
       failed_ = true;
-      // A pipe whose reading end was closed.
+      // A pipe whose reading end was closed (Wine reports a POSIX pipe without a reader
+      // as not connected).
       const DWORD error = GetLastError();
-      readerGone_ = error == ERROR_NO_DATA || error == ERROR_BROKEN_PIPE;
+      readerGone_ =
+          error == ERROR_NO_DATA || error == ERROR_BROKEN_PIPE || error == ERROR_PIPE_NOT_CONNECTED;
     } else {
       bytes.remove_prefix(written);
     }

@@ -29,6 +29,10 @@ ProcessResult RunZovu(const std::vector<std::string>& args, const std::filesyste
 ProcessResult RunZovuFile(const std::filesystem::path& program,
                           const std::vector<std::string>& args, const std::filesystem::path& dir);
 
+// The command that runs the program under test: the binary built here, or the words
+// of ZOVU_TEST_COMMAND (a launcher first, the program file last).
+std::vector<std::string> CommandUnderTest();
+
 // The program file under test: the one built here, or the last word of
 // ZOVU_TEST_COMMAND.
 std::filesystem::path ProgramFileUnderTest();

@@ -65,8 +65,6 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
   return result;
 }
 
-namespace {
-
 std::vector<std::string> CommandUnderTest() {
   const char* given = std::getenv("ZOVU_TEST_COMMAND");
   if (given == nullptr || *given == '\0') return {ZOVU_BINARY};
@@ -81,8 +79,6 @@ std::vector<std::string> CommandUnderTest() {
   }
   return words;
 }
-
-}  // namespace
 
 ProcessResult RunZovu(const std::vector<std::string>& args, const std::filesystem::path& dir) {
   static const std::vector<std::string> command = CommandUnderTest();

@@ -14,7 +14,7 @@ namespace {
 
 constexpr std::string_view kNotWritten = "PROBLEM: Could not write the report\n";
 
-class BrokenOutput : public PosixHostileTest {
+class BrokenOutput : public ::testing::Test {
  protected:
   BrokenOutput() {
     dir.File("a.txt", "1");
@@ -32,6 +32,9 @@ std::string Label(const std::vector<std::string>& args) {
 }
 
 TEST_F(BrokenOutput, AReaderThatHasGoneEndsTheRunQuietlyBySigpipe) {
+  if (WindowsBinaryUnderTest()) {
+    GTEST_SKIP() << "Windows has no SIGPIPE: there the write just fails (the next test)";
+  }
   for (const auto& args : runs) {
     const ProcessResult result =
         RunZovuHostile(args, dir.path(), {.output = Output::kPipeWithoutReader});
@@ -40,6 +43,7 @@ TEST_F(BrokenOutput, AReaderThatHasGoneEndsTheRunQuietlyBySigpipe) {
   }
 }
 
+// On Windows every write to a pipe that nobody reads fails like this.
 TEST_F(BrokenOutput, AReaderThatHasGoneWithSigpipeIgnoredEndsQuietlyWithStatusTwo) {
   for (const auto& args : runs) {
     const ProcessResult result = RunZovuHostile(
@@ -54,7 +58,7 @@ TEST_F(BrokenOutput, AFullDeviceIsAProblemNeverASuccess) {
     for (const auto& args : runs) {
       const ProcessResult result = RunZovuHostile(args, dir.path(), {.output = output});
       EXPECT_EQ(result.exitStatus, 2) << Label(args);
-      EXPECT_EQ(result.err, kNotWritten) << Label(args);
+      EXPECT_EQ(result.err, WithLineEnds(kNotWritten)) << Label(args);
     }
   }
 }

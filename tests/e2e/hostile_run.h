@@ -1,7 +1,5 @@
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -28,22 +26,12 @@ struct HostileRun {
   unsigned deadlineSeconds = 60;
 };
 
-// Runs the zovu binary in dir with standard input empty and standard error captured;
+// Runs the program under test in dir with standard input empty and standard error captured;
 // standard output as how.output says (captured only for kPipe).
 ProcessResult RunZovuHostile(const std::vector<std::string>& args, const std::filesystem::path& dir,
                              const HostileRun& how);
 
 // True when the user nobody exists, so that asNobody can work.
 bool HaveNobody();
-
-// Tests of what a POSIX system can hand the program: signals, special files, other
-// users, file handle limits, mount namespaces, pseudo-terminals. They run the program
-// built here and skip when the end-to-end suite is pointed at the Windows program.
-class PosixHostileTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    if (WindowsBinaryUnderTest()) GTEST_SKIP() << "needs the POSIX program";
-  }
-};
 
 }  // namespace zovu::testing

@@ -84,6 +84,21 @@ TEST(BlockFile, KeepsAnExistingFilesBytesAndChangesOnlyWhatIsWritten) {
   EXPECT_EQ(Content(t.dir.path() / "old.cfg"), "0123XY6789");
 }
 
+TEST(BlockFile, TruncateCutsTheFileAndKeepsThePosition) {
+  InTempDir t;
+  t.dir.File("cut.cfg", "0123456789");
+  std::unique_ptr<BlockFile> file = t.opener.Open("cut.cfg");
+  ASSERT_NE(file, nullptr);
+  ASSERT_TRUE(file->Seek(8));
+  EXPECT_TRUE(file->Truncate(3));
+  EXPECT_EQ(file->Size(), 3);
+  EXPECT_FALSE(file->Truncate(-1));
+  // The next write lands at offset 8, behind a gap of zero bytes.
+  EXPECT_EQ(file->Write(Bytes("ab")), 2u);
+  EXPECT_TRUE(file->Close());
+  EXPECT_EQ(Content(t.dir.path() / "cut.cfg"), std::string("012\0\0\0\0\0ab", 10));
+}
+
 TEST(BlockFile, RefusesADirectoryOfThatName) {
   InTempDir t;
   t.dir.File("zovu.cfg/inside", "keep");

@@ -1,5 +1,3 @@
-#include "e2e/hostile_run.h"
-
 #include <fcntl.h>
 #include <grp.h>
 #include <poll.h>
@@ -11,6 +9,8 @@
 
 #include <cerrno>
 #include <stdexcept>
+
+#include "e2e/hostile_run.h"
 
 namespace zovu::testing {
 namespace {
@@ -60,10 +60,11 @@ ProcessResult RunZovuHostile(const std::vector<std::string>& args, const std::fi
   }
   const passwd* nobody = how.asNobody ? ::getpwnam("nobody") : nullptr;
   if (how.asNobody && nobody == nullptr) throw std::runtime_error("no user nobody");
-  const std::string program = ZOVU_BINARY;
+  // The program, or its launcher (Wine) followed by the program.
+  std::vector<std::string> words = CommandUnderTest();
+  words.insert(words.end(), args.begin(), args.end());
   std::vector<char*> argv;
-  argv.push_back(const_cast<char*>(program.c_str()));
-  for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+  for (std::string& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);
 
   const pid_t pid = ::fork();
@@ -100,7 +101,7 @@ ProcessResult RunZovuHostile(const std::vector<std::string>& args, const std::fi
     if (how.fileLimit != 0 && ::setrlimit(RLIMIT_NOFILE, &files) != 0) ::_exit(123);
     // A pending alarm survives exec: it ends the program if it hangs.
     ::alarm(how.deadlineSeconds);
-    ::execv(program.c_str(), argv.data());
+    ::execvp(argv[0], argv.data());
     ::_exit(127);
   }
   ::close(errPipe[1]);
