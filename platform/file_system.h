@@ -20,7 +20,9 @@ inline constexpr std::uint16_t kAttrArchive = 32;
 inline constexpr std::uint16_t kAttrAnyFile = 63;
 
 // What a directory listing fills in besides names and the directory bit.
-enum class EntryDetails { kNamesOnly, kSizesAndTimes };
+// Sizes cost a metadata call per file on some systems, and times a conversion to local
+// time on top, so each is fetched only when asked for.
+enum class EntryDetails { kNamesOnly, kSizes, kSizesAndTimes };
 
 // Every entry of one directory, names packed into one buffer so that a large
 // directory costs one allocation, not one per name.

@@ -17,7 +17,7 @@ class TallyCallback final : public FileCallback {
       : console_(console), tally_(tally), matchCount_(matchCount), style_(style) {}
 
   EntryDetails WantedDetails() const override {
-    return tally_.TotalSizes() ? EntryDetails::kSizesAndTimes : EntryDetails::kNamesOnly;
+    return tally_.TotalSizes() ? EntryDetails::kSizes : EntryDetails::kNamesOnly;
   }
   bool Item(const FoundFile& file) override { return TallyFoundFile(file); }
   // Directories only turn the spinner; a file counts as a match and goes into the tally

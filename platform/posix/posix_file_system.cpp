@@ -184,7 +184,8 @@ bool PosixFileSystem::ListCurrentDirectory(EntryDetails details, DirectoryListin
   // A handle listed before must start again from the first entry.
   if (!currentUnread_ && ::lseek(fd, 0, SEEK_SET) < 0) return Fail();
   currentUnread_ = false;
-  const bool wantDetails = details == EntryDetails::kSizesAndTimes;
+  const bool wantDetails = details != EntryDetails::kNamesOnly;
+  const bool wantTimes = details == EntryDetails::kSizesAndTimes;
   for (;;) {
     const ssize_t got = ::getdents64(fd, buffer_.data(), buffer_.size());
     if (got == 0) return true;
@@ -210,7 +211,7 @@ bool PosixFileSystem::ListCurrentDirectory(EntryDetails details, DirectoryListin
       std::uint32_t time = 0;
       if (haveStat && wantDetails && type != DT_DIR) {
         size = static_cast<std::int64_t>(st.st_size);
-        time = DosDateTime(st.st_mtime);
+        if (wantTimes) time = DosDateTime(st.st_mtime);
       }
       out.Add(name, attr, size, time);
     }

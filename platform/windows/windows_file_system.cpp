@@ -83,7 +83,8 @@ bool WindowsFileSystem::ListCurrentDirectory(EntryDetails details, DirectoryList
                                        nullptr, FIND_FIRST_EX_LARGE_FETCH);
   // An empty root directory has not even "." to list.
   if (find == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
-  const bool wantDetails = details == EntryDetails::kSizesAndTimes;
+  const bool wantDetails = details != EntryDetails::kNamesOnly;
+  const bool wantTimes = details == EntryDetails::kSizesAndTimes;
   do {
     std::uint32_t attr = found.dwFileAttributes;
     if (IsLinkedDirectory(attr, found.dwReserved0)) attr &= ~FILE_ATTRIBUTE_DIRECTORY;
@@ -93,7 +94,7 @@ bool WindowsFileSystem::ListCurrentDirectory(EntryDetails details, DirectoryList
     if (wantDetails && (attr & FILE_ATTRIBUTE_DIRECTORY) == 0) {
       size = static_cast<std::int64_t>((static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) |
                                        found.nFileSizeLow);
-      time = DosDateTime(found.ftLastWriteTime);
+      if (wantTimes) time = DosDateTime(found.ftLastWriteTime);
     }
     out.Add(Utf8FromWide(found.cFileName), attr, size, time);
   } while (FindNextFileW(find, &found));

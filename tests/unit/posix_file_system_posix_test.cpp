@@ -1,8 +1,10 @@
 // Directory handling that only POSIX systems have: a removed current directory, and a
 // starting directory renamed while the walk is away from it.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <ctime>
 #include <filesystem>
 #include <utility>
 
@@ -66,6 +68,50 @@ TEST(FileSearch, ComesBackToTheStartingDirectoryEvenWhenItWasRenamed) {
   EXPECT_EQ(after.st_ino, before.st_ino);
   EXPECT_EQ(std::filesystem::current_path(), tree.path() / "moved");
   EXPECT_FALSE(search.SearchErrors());
+}
+
+}  // namespace
+}  // namespace zovu
+
+namespace zovu {
+namespace {
+
+TEST(PosixFileSystem, ListsSizesAndLocalDosTimesOnlyWhenAsked) {
+  testing::TempDir tree;
+  const auto file = tree.File("f.txt", std::string(1234, 'x'));
+  struct tm local {};
+  local.tm_year = 2024 - 1900;
+  local.tm_mon = 4;
+  local.tm_mday = 17;
+  local.tm_hour = 13;
+  local.tm_min = 45;
+  local.tm_sec = 30;
+  local.tm_isdst = -1;
+  const timespec times[2] = {{::mktime(&local), 0}, {::mktime(&local), 0}};
+  ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+  constexpr std::uint32_t kDate = ((2024 - 1980) << 9) | (5 << 5) | 17;
+  constexpr std::uint32_t kTime = (13 << 11) | (45 << 5) | (30 / 2);
+
+  PosixFileSystem fileSystem;
+  ASSERT_TRUE(fileSystem.ChangeDirectory(tree.path().string()));
+  auto listed = [&](EntryDetails details) {
+    DirectoryListing listing;
+    EXPECT_TRUE(fileSystem.ListCurrentDirectory(details, listing));
+    for (std::size_t i = 0; i < listing.Size(); ++i) {
+      if (listing.NameOf(listing.At(i)) == "f.txt") return listing.At(i);
+    }
+    ADD_FAILURE() << "f.txt not listed";
+    return DirectoryListing::Entry{};
+  };
+  const auto all = listed(EntryDetails::kSizesAndTimes);
+  EXPECT_EQ(all.size, 1234);
+  EXPECT_EQ(all.time, (kDate << 16) | kTime);
+  const auto sizes = listed(EntryDetails::kSizes);
+  EXPECT_EQ(sizes.size, 1234);
+  EXPECT_EQ(sizes.time, 0u);
+  const auto names = listed(EntryDetails::kNamesOnly);
+  EXPECT_EQ(names.size, 0);
+  EXPECT_EQ(names.attr, 0u);
 }
 
 }  // namespace
