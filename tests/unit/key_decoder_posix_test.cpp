@@ -1,10 +1,9 @@
-#include "platform/posix/key_decoder.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "platform/posix/key_decoder.h"
 #include "platform/posix/posix_file_system.h"
 #include "search/file_search.h"
 
