@@ -3,7 +3,7 @@
 #include "driver/config_block.h"
 #include "driver/usage.h"
 #include "search/file_search.h"
-#include "search/search_spec.h"
+#include "search/search_arg.h"
 #include "tally/extension_tally.h"
 #include "tally/tally_callback.h"
 #include "tally/tally_table.h"

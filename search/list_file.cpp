@@ -1,5 +1,5 @@
 #include "search/file_search.h"
-#include "search/search_spec.h"
+#include "search/search_arg.h"
 
 namespace zovu {
 

@@ -9,7 +9,7 @@
 #include "platform/chunked_line_reader.h"
 #include "platform/no_keyboard.h"
 #include "search/file_search.h"
-#include "search/search_spec.h"
+#include "search/search_arg.h"
 #include "support/config_writer.h"
 #include "tally/terminal_text.h"
 #include "unit/fake_windows_paths.h"

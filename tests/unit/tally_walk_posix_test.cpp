@@ -9,7 +9,7 @@
 #include "platform/no_keyboard.h"
 #include "platform/posix/posix_file_system.h"
 #include "search/file_search.h"
-#include "search/search_spec.h"
+#include "search/search_arg.h"
 #include "tally/tally_table.h"
 #include "unit/tally_rig.h"
 

@@ -13,7 +13,7 @@
 #include "platform/windows/windows_file_system.h"
 #include "search/file_search.h"
 #include "search/path_rules.h"
-#include "search/search_spec.h"
+#include "search/search_arg.h"
 
 namespace zovu {
 namespace {
@@ -108,7 +108,7 @@ void ExpectArgs(const PathContext& paths, const std::vector<ArgCase>& cases) {
   }
 }
 
-TEST(WindowsSearchSpec, StartPathsAndMasksOfTheWorkedExamples) {
+TEST(WindowsSearchArg, StartPathsAndMasksOfTheWorkedExamples) {
   WorkTree t;
   const std::string w = t.work;
   const std::string& d = t.drive;

@@ -9,7 +9,7 @@
 
 #include "fuzz_check.h"
 #include "platform/posix/posix_paths.h"
-#include "search/search_spec.h"
+#include "search/search_arg.h"
 #include "unit/fake_windows_paths.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "search/search_spec.h"
+#include "search/search_arg.h"
 
 #include <algorithm>
 #include <utility>
