@@ -157,15 +157,10 @@ void FileSearch::SetMasks(std::string masks) {
   everyName_ = MatchesEveryName(masks_);
 }
 
-bool FileSearch::Deliver(const DirectoryListing& listing, const DirectoryListing::Entry& entry) {
+void FileSearch::Deliver(const DirectoryListing& listing, const DirectoryListing::Entry& entry) {
   const FoundFile found{listing.NameOf(entry), entry.size, entry.attr, entry.time};
-  bool handled = true;
-  if (callback_ != nullptr && !callback_->Item(found)) {
-    searchErrors_ = true;
-    handled = false;
-  }
+  if (callback_ != nullptr && !callback_->Item(found)) searchErrors_ = true;
   ++entryCount_;
-  return handled;
 }
 
 bool FileSearch::EscPressed() {

@@ -49,7 +49,7 @@ class FileSearch {
   // Sets SearchErrors when the file system call that just failed ran out of resources.
   void NoteExhaustion();
   bool Rejected(std::string_view name, std::uint32_t attr) const;
-  bool Deliver(const DirectoryListing& listing, const DirectoryListing::Entry& entry);
+  void Deliver(const DirectoryListing& listing, const DirectoryListing::Entry& entry);
   bool PollEscape(bool force);
   void SetMasks(std::string masks);
   void ProcessListFile(std::string path);
