@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/memory_block_files.h"
+#include "common/refusing_file_system.h"
 #include "common/string_stream.h"
 #include "driver/options.h"
 #include "fuzz_check.h"
@@ -20,40 +21,8 @@ namespace {
 using namespace zovu;
 using testing::Bytes;
 using testing::MemoryBlockFiles;
+using testing::RefusingFileSystem;
 using testing::StringStream;
-
-// A file system with nothing in it that counts every directory service asked of it;
-// only path expansion, which is text alone, answers.
-class RefusingFileSystem final : public FileSystem {
- public:
-  int calls = 0;
-  std::string ExpandPath(std::string_view path) override {
-    return !path.empty() && path.front() == '/' ? std::string(path) : "/cwd/" + std::string(path);
-  }
-  bool ChangeDirectory(std::string_view) override { return Refuse(); }
-  bool EnterSubdirectory(std::string_view) override { return Refuse(); }
-  bool ReturnToParent() override { return Refuse(); }
-  bool ListCurrentDirectory(EntryDetails, DirectoryListing&) override { return Refuse(); }
-  std::unique_ptr<DirectoryMark> MarkDriveDirectory(std::string_view) override {
-    Refuse();
-    return nullptr;
-  }
-  std::unique_ptr<DirectoryMark> MarkCurrentDirectory() override {
-    Refuse();
-    return nullptr;
-  }
-  bool ReturnTo(const DirectoryMark&) override { return Refuse(); }
-  std::unique_ptr<LineReader> OpenTextFile(std::string_view) override {
-    Refuse();
-    return nullptr;
-  }
-
- private:
-  bool Refuse() {
-    ++calls;
-    return false;
-  }
-};
 
 enum class FileTrouble { kNone, kOpen, kShortWrite, kRead, kSize };
 

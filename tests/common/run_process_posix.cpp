@@ -1,3 +1,5 @@
+#include "common/run_process_posix.h"
+
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/wait.h>
@@ -9,8 +11,33 @@
 #include <stdexcept>
 
 #include "common/run_process.h"
+#include "common/temp_dir.h"
 
 namespace zovu::testing {
+
+void DrainPipes(int outFd, int errFd, ProcessResult& result) {
+  pollfd fds[2] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}};
+  std::string* sinks[2] = {&result.out, &result.err};
+  int open = (outFd >= 0) + (errFd >= 0);
+  while (open > 0) {
+    if (::poll(fds, 2, -1) < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    for (int i = 0; i < 2; ++i) {
+      if (fds[i].fd < 0 || fds[i].revents == 0) continue;
+      char buffer[65536];
+      const ssize_t got = ::read(fds[i].fd, buffer, sizeof buffer);
+      if (got > 0) {
+        sinks[i]->append(buffer, static_cast<std::size_t>(got));
+      } else if (got == 0 || errno != EINTR) {
+        ::close(fds[i].fd);
+        fds[i].fd = -1;
+        --open;
+      }
+    }
+  }
+}
 
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
                          const std::filesystem::path& dir) {
@@ -37,27 +64,7 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
   ::close(outPipe[1]);
   ::close(errPipe[1]);
   ProcessResult result;
-  pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
-  std::string* sinks[2] = {&result.out, &result.err};
-  int open = 2;
-  while (open > 0) {
-    if (::poll(fds, 2, -1) < 0) {
-      if (errno == EINTR) continue;
-      break;
-    }
-    for (int i = 0; i < 2; ++i) {
-      if (fds[i].fd < 0 || fds[i].revents == 0) continue;
-      char buffer[65536];
-      const ssize_t got = ::read(fds[i].fd, buffer, sizeof buffer);
-      if (got > 0) {
-        sinks[i]->append(buffer, static_cast<std::size_t>(got));
-      } else if (got == 0 || errno != EINTR) {
-        ::close(fds[i].fd);
-        fds[i].fd = -1;
-        --open;
-      }
-    }
-  }
+  DrainPipes(outPipe[0], errPipe[0], result);
   int status = 0;
   while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
@@ -99,6 +106,23 @@ ProcessResult RunZovuFile(const std::filesystem::path& program,
 
 std::filesystem::path ProgramFileUnderTest() {
   return CommandUnderTest().back();
+}
+
+std::string ProgramForOtherUsers() {
+  namespace fs = std::filesystem;
+  static TempDir home;
+  static const fs::path copy = [] {
+    constexpr fs::perms kEveryoneRuns = fs::perms::owner_all | fs::perms::group_read |
+                                        fs::perms::group_exec | fs::perms::others_read |
+                                        fs::perms::others_exec;
+    const fs::path program = ProgramFileUnderTest();
+    const fs::path target = home.path() / program.filename();
+    fs::copy_file(program, target);
+    fs::permissions(home.path(), kEveryoneRuns);
+    fs::permissions(target, kEveryoneRuns);
+    return target;
+  }();
+  return copy.string();
 }
 
 bool WindowsBinaryUnderTest() {

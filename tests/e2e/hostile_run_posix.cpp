@@ -1,6 +1,5 @@
 #include <fcntl.h>
 #include <grp.h>
-#include <poll.h>
 #include <pwd.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -10,38 +9,10 @@
 #include <cerrno>
 #include <stdexcept>
 
+#include "common/run_process_posix.h"
 #include "e2e/hostile_run.h"
 
 namespace zovu::testing {
-namespace {
-
-// Reads both pipes until both are closed; -1 stands for a pipe that is not read.
-void Drain(int outFd, int errFd, ProcessResult& result) {
-  pollfd fds[2] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}};
-  std::string* sinks[2] = {&result.out, &result.err};
-  int open = (outFd >= 0) + (errFd >= 0);
-  while (open > 0) {
-    if (::poll(fds, 2, -1) < 0) {
-      if (errno == EINTR) continue;
-      break;
-    }
-    for (int i = 0; i < 2; ++i) {
-      if (fds[i].fd < 0 || fds[i].revents == 0) continue;
-      char buffer[65536];
-      const ssize_t got = ::read(fds[i].fd, buffer, sizeof buffer);
-      if (got > 0) {
-        sinks[i]->append(buffer, static_cast<std::size_t>(got));
-      } else if (got == 0 || errno != EINTR) {
-        ::close(fds[i].fd);
-        fds[i].fd = -1;
-        --open;
-      }
-    }
-  }
-}
-
-}  // namespace
-
 bool HaveNobody() {
   return ::getpwnam("nobody") != nullptr;
 }
@@ -62,6 +33,7 @@ ProcessResult RunZovuHostile(const std::vector<std::string>& args, const std::fi
   if (how.asNobody && nobody == nullptr) throw std::runtime_error("no user nobody");
   // The program, or its launcher (Wine) followed by the program.
   std::vector<std::string> words = CommandUnderTest();
+  if (how.asNobody) words.back() = ProgramForOtherUsers();
   words.insert(words.end(), args.begin(), args.end());
   std::vector<char*> argv;
   for (std::string& word : words) argv.push_back(word.data());
@@ -107,7 +79,7 @@ ProcessResult RunZovuHostile(const std::vector<std::string>& args, const std::fi
   ::close(errPipe[1]);
   if (outPipe[1] >= 0) ::close(outPipe[1]);
   ProcessResult result;
-  Drain(outPipe[0], errPipe[0], result);
+  DrainPipes(outPipe[0], errPipe[0], result);
   int status = 0;
   while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }

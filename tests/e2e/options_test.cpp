@@ -11,6 +11,7 @@
 #include <string>
 
 #include "common/run_process.h"
+#include "common/run_process_posix.h"
 #include "common/temp_dir.h"
 
 namespace zovu::testing {
@@ -143,6 +144,7 @@ TEST(WriteOption, ADirectoryInThePlaceOfTheFileIsAProblemAndNothingChanges) {
 // status and output.
 int RunAsNobodyExpecting(const std::vector<std::string>& args, const fs::path& dir, int exitStatus,
                          std::string_view out, std::string_view err) {
+  const std::string program = ProgramForOtherUsers();
   const pid_t pid = ::fork();
   if (pid == 0) {
     if (::geteuid() == 0) {
@@ -152,7 +154,7 @@ int RunAsNobodyExpecting(const std::vector<std::string>& args, const fs::path& d
         ::_exit(10);
       }
     }
-    const ProcessResult result = RunZovu(args, dir);
+    const ProcessResult result = RunProcess(program, args, dir);
     if (result.exitStatus != exitStatus) ::_exit(11);
     if (result.out != out) ::_exit(12);
     if (result.err != err) ::_exit(13);

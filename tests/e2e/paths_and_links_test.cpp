@@ -11,6 +11,13 @@
 namespace zovu::testing {
 namespace {
 
+constexpr const char* kNothingFound =
+    "+=======================================================================+\n"
+    "| Ext . Num | Ext . Num | Ext . Num | Ext . Num | Ext . Num | Ext . Num |\n"
+    "+-----+-----+-----+-----+-----+-----+-----+-----+-----+-----+-----+-----+\n"
+    "+=======================================================================+\n"
+    "0 matches found!\n";
+
 // The last line of the report, its line end included: the summary line.
 std::string LastLine(const std::string& out) {
   const std::string lineEnd = WithLineEnds("\n");
@@ -61,13 +68,7 @@ TEST(PathsAndLinks, AStartDirectoryThatDoesNotExistFindsNothingWithoutError) {
   TempDir tree;
   const ProcessResult result = RunZovu({"missing/"}, tree.path());
   EXPECT_EQ(result.exitStatus, 0);
-  EXPECT_EQ(
-      result.out,
-      WithLineEnds("+=======================================================================+\n"
-                   "| Ext . Num | Ext . Num | Ext . Num | Ext . Num | Ext . Num | Ext . Num |\n"
-                   "+-----+-----+-----+-----+-----+-----+-----+-----+-----+-----+-----+-----+\n"
-                   "+=======================================================================+\n"
-                   "0 matches found!\n"));
+  EXPECT_EQ(result.out, WithLineEnds(kNothingFound));
   EXPECT_EQ(result.err, "");
 }
 
@@ -77,13 +78,7 @@ TEST(PathsAndLinks, ADriveThatDoesNotExistFindsNothingWithoutError) {
   // Q: is not among the drives of the test prefix (C:, Y: and Z:).
   const ProcessResult result = RunZovu({"Q:\\"}, tree.path());
   EXPECT_EQ(result.exitStatus, 0);
-  EXPECT_EQ(
-      result.out,
-      WithLineEnds("+=======================================================================+\n"
-                   "| Ext . Num | Ext . Num | Ext . Num | Ext . Num | Ext . Num | Ext . Num |\n"
-                   "+-----+-----+-----+-----+-----+-----+-----+-----+-----+-----+-----+-----+\n"
-                   "+=======================================================================+\n"
-                   "0 matches found!\n"));
+  EXPECT_EQ(result.out, WithLineEnds(kNothingFound));
   EXPECT_EQ(result.err, "");
 }
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/memory_block_files.h"
+#include "common/refusing_file_system.h"
 #include "common/string_stream.h"
 #include "driver/run.h"
 #include "platform/no_keyboard.h"
@@ -16,48 +17,17 @@ namespace {
 
 using testing::Bytes;
 using testing::MemoryBlockFiles;
+using testing::RefusingFileSystem;
 using testing::StringStream;
 
 constexpr std::string_view kInvalidOptionLine =
     "PROBLEM: Invalid option specified, run ZOVU for list of valid options\n";
 
-// A file system with nothing in it that counts every directory service asked of it.
-class CountingFileSystem final : public FileSystem {
- public:
-  int calls = 0;
-  std::string ExpandPath(std::string_view path) override {
-    return !path.empty() && path.front() == '/' ? std::string(path) : "/cwd/" + std::string(path);
-  }
-  bool ChangeDirectory(std::string_view) override { return Fail(); }
-  bool EnterSubdirectory(std::string_view) override { return Fail(); }
-  bool ReturnToParent() override { return Fail(); }
-  bool ListCurrentDirectory(EntryDetails, DirectoryListing&) override { return Fail(); }
-  std::unique_ptr<DirectoryMark> MarkDriveDirectory(std::string_view) override {
-    Fail();
-    return nullptr;
-  }
-  std::unique_ptr<DirectoryMark> MarkCurrentDirectory() override {
-    Fail();
-    return nullptr;
-  }
-  bool ReturnTo(const DirectoryMark&) override { return Fail(); }
-  std::unique_ptr<LineReader> OpenTextFile(std::string_view) override {
-    Fail();
-    return nullptr;
-  }
-
- private:
-  bool Fail() {
-    ++calls;
-    return false;
-  }
-};
-
 struct Fakes {
   StringStream report;
   StringStream errors;
   Console console{ConsoleStreams{&report, nullptr, &errors, 80, "\n"}};
-  CountingFileSystem fileSystem;
+  RefusingFileSystem fileSystem;
   NoKeyboard keyboard;
   MemoryBlockFiles blockFiles;
   Environment env{console,

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/file_system.h"
+
+namespace zovu::testing {
+
+// A file system with nothing in it that counts every directory service asked of it;
+// only path expansion, which is text alone, answers.
+class RefusingFileSystem final : public FileSystem {
+ public:
+  int calls = 0;
+  std::string ExpandPath(std::string_view path) override {
+    return !path.empty() && path.front() == '/' ? std::string(path) : "/cwd/" + std::string(path);
+  }
+  bool ChangeDirectory(std::string_view) override { return Refuse(); }
+  bool EnterSubdirectory(std::string_view) override { return Refuse(); }
+  bool ReturnToParent() override { return Refuse(); }
+  bool ListCurrentDirectory(EntryDetails, DirectoryListing&) override { return Refuse(); }
+  std::unique_ptr<DirectoryMark> MarkDriveDirectory(std::string_view) override {
+    Refuse();
+    return nullptr;
+  }
+  std::unique_ptr<DirectoryMark> MarkCurrentDirectory() override {
+    Refuse();
+    return nullptr;
+  }
+  bool ReturnTo(const DirectoryMark&) override { return Refuse(); }
+  std::unique_ptr<LineReader> OpenTextFile(std::string_view) override {
+    Refuse();
+    return nullptr;
+  }
+
+ private:
+  bool Refuse() {
+    ++calls;
+    return false;
+  }
+};
+
+}  // namespace zovu::testing
