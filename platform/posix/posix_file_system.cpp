@@ -198,22 +198,20 @@ bool PosixFileSystem::ListCurrentDirectory(EntryDetails details, DirectoryListin
       pos += entry->d_reclen;
       const char* name = entry->d_name;
       unsigned char type = entry->d_type;
-      struct stat st {};
-      bool haveStat = false;
-      if (type == DT_UNKNOWN || (wantDetails && type != DT_DIR)) {
-        if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
-          haveStat = true;
-          type = S_ISDIR(st.st_mode) ? DT_DIR : DT_REG;
-        }
-      }
-      const std::uint32_t attr = type == DT_DIR ? kAttrDirectory : 0;
       std::int64_t size = 0;
       std::uint32_t time = 0;
-      if (haveStat && wantDetails && type != DT_DIR) {
-        size = static_cast<std::int64_t>(st.st_size);
-        if (wantTimes) time = DosDateTime(st.st_mtime);
+      // Most entries need no stat at all; the buffer is set up only for those that do.
+      if (type == DT_UNKNOWN || (wantDetails && type != DT_DIR)) {
+        struct stat st {};
+        if (::fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) == 0) {
+          type = S_ISDIR(st.st_mode) ? DT_DIR : DT_REG;
+          if (wantDetails && type != DT_DIR) {
+            size = static_cast<std::int64_t>(st.st_size);
+            if (wantTimes) time = DosDateTime(st.st_mtime);
+          }
+        }
       }
-      out.Add(name, attr, size, time);
+      out.Add(name, type == DT_DIR ? kAttrDirectory : 0, size, time);
     }
   }
 }
