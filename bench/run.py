@@ -5,7 +5,9 @@ Usage: bench/run.py [--files N] [--rounds R] [--keep DIR]
 Builds the release preset, generates a seeded tree in a temporary folder (or DIR),
 warms the page cache, then runs every command R times in alternation and compares
 medians. Prints one line per pair: peer time / zovu time (above 1: zovu is faster).
-Also checks that zovu's table equals a find/awk tally of the same tree.
+Also checks that zovu's table equals a find/awk tally of the same tree, and times a
+least-work walker (bench/least_work.c: lists each directory once, counts, tallies
+nothing) to show how close zovu comes to the least work the count needs.
 """
 import argparse
 import os
@@ -77,6 +79,8 @@ def main():
 
     sh("cmake --preset release && cmake --build --preset release", cwd=ROOT)
     work = args.keep or tempfile.mkdtemp(prefix="zovu-bench-")
+    least = os.path.join(work, "least_work")
+    sh(f"cc -O2 -Wall -o {least} {ROOT}/bench/least_work.c")
     tree = os.path.join(work, "tree")
     small = os.path.join(work, "small")
     try:
@@ -106,6 +110,8 @@ def main():
         }
         if fd:
             count["fdfind -t f"] = f"{fd} -t f . {tree}"
+        # Not a peer: the yardstick of the least work (below 1 by how much zovu does more).
+        count["least-work walker"] = f"{least} {tree}"
         size = {
             "zovu -S+ -T": f"{ZOVU} -S+ -T {tree}/",
             "du -s --apparent-size": f"du -s --apparent-size {tree}",
