@@ -22,7 +22,7 @@ static void walk(int fd) {
   long got;
   while ((got = syscall(SYS_getdents64, fd, buffer, sizeof buffer)) > 0) {
     for (long pos = 0; pos < got;) {
-      const struct entry *e = (const struct entry *)(buffer + pos);
+      const struct entry* e = (const struct entry*)(buffer + pos);
       pos += e->reclen;
       if (e->type != 4 /* DT_DIR */) {
         ++files;
@@ -39,7 +39,7 @@ static void walk(int fd) {
   }
 }
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
   if (argc != 2) return 2;
   const int fd = open(argv[1], O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return 1;
