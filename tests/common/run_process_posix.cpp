@@ -15,7 +15,8 @@
 
 namespace zovu::testing {
 
-void DrainPipes(int outFd, int errFd, ProcessResult& result) {
+ProcessResult FinishChild(pid_t pid, int outFd, int errFd) {
+  ProcessResult result;
   pollfd fds[2] = {{outFd, POLLIN, 0}, {errFd, POLLIN, 0}};
   std::string* sinks[2] = {&result.out, &result.err};
   int open = (outFd >= 0) + (errFd >= 0);
@@ -37,6 +38,11 @@ void DrainPipes(int outFd, int errFd, ProcessResult& result) {
       }
     }
   }
+  int status = 0;
+  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return result;
 }
 
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
@@ -63,13 +69,7 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
   }
   ::close(outPipe[1]);
   ::close(errPipe[1]);
-  ProcessResult result;
-  DrainPipes(outPipe[0], errPipe[0], result);
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  return result;
+  return FinishChild(pid, outPipe[0], errPipe[0]);
 }
 
 std::vector<std::string> CommandUnderTest() {

@@ -1,14 +1,16 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 
 #include "common/run_process.h"
 
 namespace zovu::testing {
 
-// Reads a child's output and error pipes into result until both are closed, then closes
-// them; -1 stands for a pipe that is not read.
-void DrainPipes(int outFd, int errFd, ProcessResult& result);
+// Reads the child's output and error pipes until both are closed, closes them, and waits
+// for the child to end; -1 stands for a pipe that is not read.
+ProcessResult FinishChild(pid_t pid, int outFd, int errFd);
 
 // A copy of the program file under test that every user may run, for runs as another
 // user: the build tree may lie in a directory only its owner can enter.

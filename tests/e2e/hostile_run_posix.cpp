@@ -3,10 +3,8 @@
 #include <pwd.h>
 #include <signal.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <stdexcept>
 
 #include "common/run_process_posix.h"
@@ -78,13 +76,7 @@ ProcessResult RunZovuHostile(const std::vector<std::string>& args, const std::fi
   }
   ::close(errPipe[1]);
   if (outPipe[1] >= 0) ::close(outPipe[1]);
-  ProcessResult result;
-  DrainPipes(outPipe[0], errPipe[0], result);
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  return result;
+  return FinishChild(pid, outPipe[0], errPipe[0]);
 }
 
 }  // namespace zovu::testing
