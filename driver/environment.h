@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <string>
 
 #include "platform/block_file.h"
@@ -20,6 +21,8 @@ struct Environment {
   std::chrono::nanoseconds keyboardInterval = std::chrono::nanoseconds::zero();
   std::string executablePath;             // names the configuration file that -W writes
   BlockFileOpener* blockFiles = nullptr;  // null: -W cannot save
+  // ZOVU_THREADS as set, or empty: how many threads walk (1: the main thread alone).
+  std::string threadSetting;
 };
 
 }  // namespace zovu

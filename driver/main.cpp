@@ -1,4 +1,5 @@
 #include <chrono>
+#include <cstdlib>
 #include <string>
 
 #include "driver/run.h"
@@ -21,8 +22,10 @@ int main(int argc, char** argv) {
   // The program's own file names the configuration file, whatever name it was started by.
   std::string executablePath = system.programPath;
   if (executablePath.empty()) executablePath = argc > 0 ? argv[0] : "zovu";
-  zovu::Environment env{console, *system.fileSystem, *system.keyboard,       system.pathStyle,
-                        5ms,     executablePath,     system.blockFiles.get()};
+  const char* threads = std::getenv("ZOVU_THREADS");
+  zovu::Environment env{
+      console, *system.fileSystem, *system.keyboard,        system.pathStyle,
+      5ms,     executablePath,     system.blockFiles.get(), threads != nullptr ? threads : ""};
   const zovu::Parameters params = zovu::CommandLineParameters(argc, argv);
   return zovu::RunZovu(params, env);
 }

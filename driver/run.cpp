@@ -1,12 +1,17 @@
 #include "driver/run.h"
 
+#include <optional>
+#include <string>
+
 #include "driver/config_block.h"
+#include "driver/search_watcher.h"
+#include "driver/thread_count.h"
 #include "driver/usage.h"
 #include "search/file_search.h"
 #include "search/search_arg.h"
 #include "tally/extension_tally.h"
-#include "tally/tally_callback.h"
 #include "tally/tally_table.h"
+#include "tally/thread_tallies.h"
 
 namespace zovu {
 namespace {
@@ -28,22 +33,35 @@ int RunZovu(const Parameters& params, Environment& env) {
   std::int64_t matchCount = 0;
   if (const auto status = ProcessOptions(params, block, env)) return *status;
 
+  const std::optional<std::size_t> threads = WalkThreads(env.threadSetting);
+  if (!threads) {
+    return console.ReportProblem("ZOVU_THREADS must be a whole number from 1 to " +
+                                 std::to_string(kMostWalkThreads));
+  }
   const PathContext paths{env.pathStyle, env.fileSystem};
-  const std::string searchArg = GetParameter(params, 1);
-  const std::string maskList = MakeMaskList(searchArg, ".*", paths);
-  const std::string startPath = MakeStartPath(searchArg, paths);
+  const SearchTarget target = MakeSearchTarget(GetParameter(params, 1), paths);
+  WalkOptions options;
+  options.interruptible = true;
+  options.recurse = block.SubDirs != 0;
+  options.threads = *threads;
+  options.watchInterval = env.keyboardInterval;
 
-  ExtensionTally tally(block.TotalSizes != 0);
-  FileSearch search(env.fileSystem, env.keyboard, env.pathStyle, env.keyboardInterval);
-  TallyCallback callback(console, tally, matchCount, env.pathStyle);
+  ThreadTallies tallies(block.TotalSizes != 0, env.pathStyle);
+  SearchWatcher watcher(console, env.keyboard);
   console.WriteStatus("Working  ");
-  search.SearchFiles(startPath, maskList, kAttrAnyFile, true, block.SubDirs != 0, &callback);
+  SearchOutcome outcome;
+  {
+    const PollingScope polling(env.keyboard);
+    outcome = SearchFiles(env.fileSystem, env.pathStyle, target, options, tallies, watcher);
+  }
   console.ClearStatusLine();
+  ExtensionTally tally(block.TotalSizes != 0);
+  tallies.MergeInto(tally, matchCount);
 
-  if (search.SearchErrors()) console.WriteLine("Errors during processing!");
+  if (outcome.searchErrors) console.WriteLine("Errors during processing!");
   PrintTallyTable(console, tally);
   console.WriteLine(SummaryLine(matchCount));
-  return Finish(console, search.SearchErrors() ? kExitSearchErrors : kExitOk);
+  return Finish(console, outcome.searchErrors ? kExitSearchErrors : kExitOk);
 }
 
 }  // namespace zovu

@@ -116,7 +116,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                   PathStyle::kPosix,
                   std::chrono::nanoseconds::zero(),
                   "/usr/local/bin/zovu",
-                  &files};
+                  &files,
+                  "1"};
 
   ConfigBlock block;
   block.SubDirs = subDirs;

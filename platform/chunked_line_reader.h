@@ -13,7 +13,8 @@ namespace zovu {
 inline constexpr std::size_t kMaxLineBytes = 64 * 1024;
 
 // Splits a byte source that is read in large chunks into lines. Lines may end in "\n"
-// or, as written on Windows, "\r\n"; neither is part of the line.
+// or, as written on Windows, "\r\n"; neither is part of the line. Reading ends early
+// when the interruption check answers true before a chunk.
 class ChunkedLineReader : public LineReader {
  public:
   bool AtEnd() override { return pos_ == data_.size() && !Fill(); }
@@ -45,7 +46,9 @@ class ChunkedLineReader : public LineReader {
  private:
   bool Fill() {
     pos_ = 0;
-    if (failed_) {
+    // A file of gigabytes without a line end is skipped a chunk at a time; the reader
+    // may be told to give up between chunks.
+    if (failed_ || InterruptRequested()) {
       data_.clear();
       return false;
     }

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "platform/file_system.h"
+#include "platform/directory_tree.h"
 
 namespace zovu {
 

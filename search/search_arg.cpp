@@ -83,6 +83,23 @@ std::string MakeStartPath(std::string_view arg, const PathContext& paths) {
   return dir;
 }
 
+SearchTarget MakeSearchTarget(std::string_view arg, const PathContext& paths) {
+  SearchTarget target;
+  target.masks = MakeMaskList(arg, ".*", paths);
+  std::string start = MakeStartPath(arg, paths);
+  target.listFile = TakeListMark(start);
+  target.path = StripTrailingBackslashes(paths.style, paths.ExpandPath(start));
+  if (target.listFile) {
+    // The list file's name is the mask list, taken whole; joining a root directory with a
+    // separator doubles it.
+    target.path += Separator(paths.style);
+    target.path += target.masks;
+    target.path = CollapseDoubledSeparators(paths.style, paths.ExpandPath(target.path));
+    target.masks.clear();
+  }
+  return target;
+}
+
 std::optional<ListLineArg> ListLineToArg(std::string_view line, PathStyle style) {
   std::string text(line);
   SlashesToBackslashes(style, text);

@@ -15,6 +15,15 @@ std::string MakeMaskList(std::string_view arg, std::string_view defaultExt,
 // leading "@" when the argument names a list file.
 std::string MakeStartPath(std::string_view arg, const PathContext& paths);
 
+// What a search argument asks for: the files of a start directory that its masks select,
+// or the searches that the lines of a list file name.
+struct SearchTarget {
+  bool listFile = false;
+  std::string path;   // the list file, or the start directory without a trailing separator
+  std::string masks;  // the mask list of a start directory
+};
+SearchTarget MakeSearchTarget(std::string_view arg, const PathContext& paths);
+
 struct ListLineArg {
   std::string arg;
   std::string defaultExt;

@@ -58,6 +58,17 @@ void Console::SpinnerStep() {
   streams_.status->Write(std::string_view(step, 2));
 }
 
+void Console::ShowSpinner(std::uint64_t steps) {
+  if (streams_.status == nullptr) return;
+  if (spinnerInterval_.count() > 0) {
+    const auto now = std::chrono::steady_clock::now();
+    if (now - lastSpinnerDraw_ < spinnerInterval_) return;
+    lastSpinnerDraw_ = now;
+  }
+  const char step[2] = {'\b', kSpinner[steps % kSpinner.size()]};
+  streams_.status->Write(std::string_view(step, 2));
+}
+
 int Console::FinishReport(int status) {
   if (!reportFailed_) return status;
   if (streams_.report->ReaderGone()) return kExitProblem;

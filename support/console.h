@@ -44,6 +44,9 @@ class Console {
   void ClearStatusLine();
   // Shows the next spinner character in place of the character before the cursor.
   void SpinnerStep();
+  // Shows the spinner as it stands after steps steps in all, in place of the character
+  // before the cursor; on a real terminal at most once per spinner interval.
+  void ShowSpinner(std::uint64_t steps);
   // Writes "PROBLEM: " and message on standard error after calling hook (when given)
   // and returns the exit status with which the run ends.
   int ReportProblem(std::string_view message, const std::function<void()>& hook = nullptr);

@@ -1,15 +1,6 @@
 #include "tally/extension_tally.h"
 
 namespace zovu {
-namespace {
-
-// Totals wrap instead of overflowing, which would be undefined; 64 bits are not
-// reached by real sizes.
-std::int64_t WrappingAdd(std::int64_t a, std::int64_t b) {
-  return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) + static_cast<std::uint64_t>(b));
-}
-
-}  // namespace
 
 ExtensionTally::~ExtensionTally() {
   while (head_ != nullptr) ReleaseHead();
@@ -17,20 +8,30 @@ ExtensionTally::~ExtensionTally() {
 
 void ExtensionTally::AddToTally(std::string_view text, std::int64_t size) {
   const TallyKey key = MakeTallyKey(text);
-  const std::uint64_t hash = KeyHash(key);
-  if (!indexed_) RebuildIndex();
-  TallyEntry* entry = index_.Find(key, hash);
-  if (entry == nullptr) {
-    InsertTallyEntry(key, hash, size);
-  } else {
-    entry->Count = WrappingAdd(entry->Count, totalSizes_ ? size : 1);
+  Add(key, KeyHash(key), totalSizes_ ? size : 1);
+}
+
+void ExtensionTally::Merge(ExtensionTally& other) {
+  while (const TallyEntry* entry = other.Head()) {
+    Add(entry->Ext, entry->Hash, entry->Count);
+    other.ReleaseHead();
   }
 }
 
-void ExtensionTally::InsertTallyEntry(const TallyKey& key, std::uint64_t hash, std::int64_t size) {
+void ExtensionTally::Add(const TallyKey& key, std::uint64_t hash, TallyCount amount) {
+  if (!indexed_) RebuildIndex();
+  TallyEntry* entry = index_.Find(key, hash);
+  if (entry == nullptr) {
+    InsertTallyEntry(key, hash, amount);
+  } else {
+    entry->Count += amount;
+  }
+}
+
+void ExtensionTally::InsertTallyEntry(const TallyKey& key, std::uint64_t hash, TallyCount amount) {
   auto* entry = new TallyEntry;
   entry->Ext = key;
-  entry->Count = totalSizes_ ? size : 1;
+  entry->Count = amount;
   entry->Hash = hash;
   TallyEntry* before = index_.Add(entry);
   if (before == nullptr) {

@@ -8,10 +8,14 @@
 
 namespace zovu {
 
+// Totals of byte sizes never wrap: a key may hold files of up to 2^63 - 1 bytes each, in
+// any number. (GCC, Clang and mingw-w64 all have 128-bit integers.)
+__extension__ typedef __int128 TallyCount;
+
 // The counter of one extension key, a link of the sorted list.
 struct TallyEntry {
   TallyKey Ext;
-  std::int64_t Count = 0;      // count mode: files with this key; size mode: their total size
+  TallyCount Count = 0;        // count mode: files with this key; size mode: their total size
   TallyEntry* Next = nullptr;  // the entry with the next larger key
   // Links of the index, kept in the entry so that each key costs one allocation.
   std::uint64_t Hash = 0;
@@ -30,6 +34,8 @@ class ExtensionTally {
 
   // Adds one file whose extension (without the dot) is text: one more file, or its size.
   void AddToTally(std::string_view text, std::int64_t size);
+  // Adds the counts of other, key by key, and empties it.
+  void Merge(ExtensionTally& other);
   bool TotalSizes() const { return totalSizes_; }
   // The entry with the smallest key, or null when the tally is empty.
   const TallyEntry* Head() const { return head_; }
@@ -37,7 +43,8 @@ class ExtensionTally {
   void ReleaseHead();
 
  private:
-  void InsertTallyEntry(const TallyKey& key, std::uint64_t hash, std::int64_t size);
+  void Add(const TallyKey& key, std::uint64_t hash, TallyCount amount);
+  void InsertTallyEntry(const TallyKey& key, std::uint64_t hash, TallyCount amount);
   void RebuildIndex();
 
   bool totalSizes_;

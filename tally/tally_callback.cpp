@@ -3,7 +3,6 @@
 namespace zovu {
 
 bool TallyCallback::TallyFoundFile(const FoundFile& file) {
-  console_.SpinnerStep();
   if (AttrMatches(static_cast<std::uint16_t>(file.Attr), kAttrDirectory)) return true;
   ++matchCount_;
   std::string_view extension = ExtensionOf(file.Name);

@@ -5,29 +5,27 @@
 
 #include "platform/path_style.h"
 #include "search/found_file.h"
-#include "support/console.h"
 #include "tally/extension_tally.h"
 
 namespace zovu {
 
-// The walker's callback for a run: turns the spinner for every entry and tallies files.
+// The walker's callback for one walking thread: tallies the files it is handed.
 class TallyCallback final : public FileCallback {
  public:
-  TallyCallback(Console& console, ExtensionTally& tally, std::int64_t& matchCount, PathStyle style)
-      : console_(console), tally_(tally), matchCount_(matchCount), style_(style) {}
+  TallyCallback(ExtensionTally& tally, std::int64_t& matchCount, PathStyle style)
+      : tally_(tally), matchCount_(matchCount), style_(style) {}
 
   EntryDetails WantedDetails() const override {
     return tally_.TotalSizes() ? EntryDetails::kSizes : EntryDetails::kNamesOnly;
   }
   bool Item(const FoundFile& file) override { return TallyFoundFile(file); }
-  // Directories only turn the spinner; a file counts as a match and goes into the tally
-  // under its extension. Always true.
+  // Directories are passed over; a file counts as a match and goes into the tally under
+  // its extension. Always true.
   bool TallyFoundFile(const FoundFile& file);
 
  private:
   std::string_view ExtensionOf(std::string_view name) const;
 
-  Console& console_;
   ExtensionTally& tally_;
   std::int64_t& matchCount_;
   PathStyle style_;

@@ -1,7 +1,8 @@
 #include "tally/tally_table.h"
 
-#include <charconv>
+#include <array>
 #include <cstddef>
+#include <span>
 
 #include "tally/tally_key.h"
 #include "tally/terminal_text.h"
@@ -31,17 +32,32 @@ constexpr TableLayout kSizeLayout{
     "+-----+-----------------+-----+-----------------+-----+-----------------+",
     "|     .                 ", 3, 17};
 
+// The exact decimal digits of a count, with a "-" in front when it is negative.
+std::string_view Decimal(TallyCount value, std::span<char, 48> buffer) {
+  __extension__ typedef unsigned __int128 Magnitude;
+  const bool negative = value < 0;
+  Magnitude rest =
+      negative ? Magnitude(0) - static_cast<Magnitude>(value) : static_cast<Magnitude>(value);
+  std::size_t start = buffer.size();
+  do {
+    buffer[--start] = static_cast<char>('0' + static_cast<int>(rest % 10));
+    rest /= 10;
+  } while (rest != 0);
+  if (negative) buffer[--start] = '-';
+  return std::string_view(buffer.data() + start, buffer.size() - start);
+}
+
 void AppendCell(std::string& row, const TallyEntry& entry, std::size_t numberWidth, bool terminal) {
-  char digits[24];
-  const auto result = std::to_chars(digits, digits + sizeof digits, entry.Count);
-  const auto length = static_cast<std::size_t>(result.ptr - digits);
+  std::array<char, 48> buffer;
+  const std::string_view digits = Decimal(entry.Count, buffer);
+  const std::size_t length = digits.size();
   row += "| ";
   // A key from a hostile name must not take over the terminal the table is shown on.
   const std::string_view key = entry.Ext.View();
   row += PadRight(terminal ? TerminalSafe(key) : key, static_cast<int>(kTallyKeyCharacters), ' ');
   row += " .";
   if (length < numberWidth) row.append(numberWidth - length, ' ');
-  row.append(digits, length);
+  row.append(digits);
 }
 
 }  // namespace

@@ -16,10 +16,19 @@ class RefusingFileSystem final : public FileSystem {
   std::string ExpandPath(std::string_view path) override {
     return !path.empty() && path.front() == '/' ? std::string(path) : "/cwd/" + std::string(path);
   }
-  bool ChangeDirectory(std::string_view) override { return Refuse(); }
-  bool EnterSubdirectory(std::string_view) override { return Refuse(); }
-  bool ReturnToParent() override { return Refuse(); }
-  bool ListCurrentDirectory(EntryDetails, DirectoryListing&) override { return Refuse(); }
+  OpenedDirectory OpenStart(std::string_view) override {
+    Refuse();
+    return {};
+  }
+  OpenedDirectory OpenChild(const OpenDirectory&, std::string_view) override {
+    Refuse();
+    return {};
+  }
+  std::unique_ptr<DirectoryReader> NewReader() override {
+    Refuse();
+    return nullptr;
+  }
+  HandlePlan PlanHandles(std::size_t threads) override { return {threads, 0}; }
   std::unique_ptr<DirectoryMark> MarkDriveDirectory(std::string_view) override {
     Refuse();
     return nullptr;

@@ -9,8 +9,9 @@
 #include <vector>
 
 #include "common/temp_dir.h"
-#include "platform/no_keyboard.h"
 #include "platform/system.h"
+#include "search/tree_walk.h"
+#include "unit/walk_rig.h"
 
 #ifndef _WIN32
 #include <pwd.h>
@@ -25,59 +26,39 @@
 namespace zovu {
 namespace {
 
+using testing::Options;
+using testing::QuietWatcher;
+using testing::RecordingCallbacks;
+using testing::Seen;
 using testing::TempDir;
-
-struct Seen {
-  std::string name;
-  bool directory;
-  bool operator==(const Seen&) const = default;
-};
-
-class RecordingCallback final : public FileCallback {
- public:
-  bool Item(const FoundFile& file) override {
-    seen.push_back({std::string(file.Name), (file.Attr & kAttrDirectory) != 0});
-    return true;
-  }
-  std::size_t IndexOf(const std::string& name) const {
-    const auto it =
-        std::find_if(seen.begin(), seen.end(), [&](const Seen& s) { return s.name == name; });
-    return static_cast<std::size_t>(it - seen.begin());
-  }
-  bool Saw(const std::string& name) const { return IndexOf(name) < seen.size(); }
-  std::vector<Seen> seen;
-};
 
 // The walker on this machine's own file system.
 struct Searcher {
   System system = OpenSystem();
-  NoKeyboard keyboard;
-  FileSearch search{*system.fileSystem, keyboard, system.pathStyle};
-  RecordingCallback callback;
-  std::int64_t Run(const std::filesystem::path& start, bool recurse) {
-    return search.SearchFiles(start.string() + "/", "*.*", kAttrAnyFile, true, recurse, &callback);
+  QuietWatcher watcher;
+  RecordingCallbacks callbacks;
+  WalkResult result;
+  std::int64_t Run(const std::filesystem::path& start, bool recurse, std::size_t threads = 1) {
+    result = WalkTree(*system.fileSystem, start.string(), "*.*", Options(recurse, threads),
+                      callbacks, watcher);
+    return result.entries;
   }
 };
 
-TEST(FileSearch, WalksDepthFirstWithEachDirectoryAfterItsContents) {
+TEST(FileSearch, HandsOverEveryEntryOnceWithAnyNumberOfThreads) {
   TempDir tree;
   tree.File("top.txt");
   tree.File("sub/inner.c");
   tree.File("sub/deeper/leaf.h");
-  Searcher s;
-  EXPECT_EQ(s.Run(tree.path(), true), 5);
-  ASSERT_EQ(s.callback.seen.size(), 5u);
-  EXPECT_LT(s.callback.IndexOf("leaf.h"), s.callback.IndexOf("deeper"));
-  EXPECT_LT(s.callback.IndexOf("deeper"), s.callback.IndexOf("sub"));
-  EXPECT_LT(s.callback.IndexOf("inner.c"), s.callback.IndexOf("sub"));
-  // Everything inside sub is delivered together, right before sub itself.
-  const std::size_t sub = s.callback.IndexOf("sub");
-  ASSERT_GE(sub, 3u);
-  for (const char* inside : {"inner.c", "deeper", "leaf.h"}) {
-    EXPECT_GE(s.callback.IndexOf(inside), sub - 3) << inside;
+  tree.Dir("sub/empty");
+  const std::vector<Seen> expected = {{"deeper", true},  {"empty", true}, {"inner.c", false},
+                                      {"leaf.h", false}, {"sub", true},   {"top.txt", false}};
+  for (const std::size_t threads : {1u, 4u}) {
+    Searcher s;
+    EXPECT_EQ(s.Run(tree.path(), true, threads), 6) << threads;
+    EXPECT_EQ(s.callbacks.All(), expected) << threads;
+    EXPECT_FALSE(s.result.errors);
   }
-  EXPECT_TRUE(s.callback.seen[sub].directory);
-  EXPECT_FALSE(s.search.SearchErrors());
 }
 
 TEST(FileSearch, SkipsDotGitDirectoriesAndFossilFilesOnly) {
@@ -94,12 +75,9 @@ TEST(FileSearch, SkipsDotGitDirectoriesAndFossilFilesOnly) {
   const std::vector<Seen> expected = {{"shown.txt", false}, {".GIT", true},   {"upper", true},
                                       {".git", false},      {"nested", true}, {"kept.txt", false},
                                       {"_FOSSIL_", true},   {"more", true}};
-  std::vector<Seen> seen = s.callback.seen;
-  auto byName = [](const Seen& a, const Seen& b) { return a.name < b.name; };
   std::vector<Seen> want = expected;
-  std::sort(seen.begin(), seen.end(), byName);
-  std::sort(want.begin(), want.end(), byName);
-  EXPECT_EQ(seen, want);
+  std::sort(want.begin(), want.end());
+  EXPECT_EQ(s.callbacks.All(), want);
 }
 
 TEST(FileSearch, WithoutRecursionDeliversDirectoriesWithoutEnteringThem) {
@@ -109,9 +87,9 @@ TEST(FileSearch, WithoutRecursionDeliversDirectoriesWithoutEnteringThem) {
   tree.Dir(".git");
   Searcher s;
   EXPECT_EQ(s.Run(tree.path(), false), 2);
-  EXPECT_TRUE(s.callback.Saw("a.txt"));
-  EXPECT_TRUE(s.callback.Saw("sub"));
-  EXPECT_FALSE(s.callback.Saw("b.txt"));
+  EXPECT_TRUE(s.callbacks.Saw("a.txt"));
+  EXPECT_TRUE(s.callbacks.Saw("sub"));
+  EXPECT_FALSE(s.callbacks.Saw("b.txt"));
 }
 
 TEST(FileSearch, NeverFollowsSymbolicLinks) {
@@ -125,13 +103,10 @@ TEST(FileSearch, NeverFollowsSymbolicLinks) {
   }
   Searcher s;
   EXPECT_EQ(s.Run(tree.path(), true), 4);
-  EXPECT_EQ(
-      std::count(s.callback.seen.begin(), s.callback.seen.end(), Seen{"only-once.txt", false}), 1);
-  EXPECT_TRUE(std::find(s.callback.seen.begin(), s.callback.seen.end(), Seen{"loop", false}) !=
-              s.callback.seen.end());
-  EXPECT_TRUE(std::find(s.callback.seen.begin(), s.callback.seen.end(), Seen{"link", false}) !=
-              s.callback.seen.end());
-  EXPECT_FALSE(s.search.SearchErrors());
+  const std::vector<Seen> expected = {
+      {"link", false}, {"loop", false}, {"only-once.txt", false}, {"sub", true}};
+  EXPECT_EQ(s.callbacks.All(), expected);
+  EXPECT_FALSE(s.result.errors);
 }
 
 TEST(FileSearch, StartDirectoryThatCannotBeEnteredGivesNoEntriesAndNoError) {
@@ -140,10 +115,11 @@ TEST(FileSearch, StartDirectoryThatCannotBeEnteredGivesNoEntriesAndNoError) {
   Searcher s;
   EXPECT_EQ(s.Run(tree.path() / "missing", true), 0);
   EXPECT_EQ(s.Run(file, true), 0);
-  EXPECT_FALSE(s.search.SearchErrors());
+  EXPECT_FALSE(s.result.opened);
+  EXPECT_FALSE(s.result.errors);
 }
 
-TEST(FileSearch, PutsTheCurrentDirectoryBackAfterTheSearch) {
+TEST(FileSearch, NeverChangesTheCurrentDirectory) {
   TempDir tree;
   tree.File("a/b/c/d.txt");
   testing::CurrentDirScope inside(tree.path() / "a");
@@ -151,7 +127,7 @@ TEST(FileSearch, PutsTheCurrentDirectoryBackAfterTheSearch) {
   Searcher s;
   s.Run(tree.path(), true);
   EXPECT_EQ(std::filesystem::current_path(), before);
-  EXPECT_FALSE(s.search.SearchErrors());
+  EXPECT_FALSE(s.result.errors);
 }
 
 #ifndef _WIN32
@@ -179,9 +155,9 @@ TEST(FileSearch, SkipsAnUnreadableSubdirectorySilently) {
   const int status = RunAsNobody([&] {
     Searcher s;
     s.Run(tree.path(), true);
-    if (s.search.SearchErrors()) return 1;
-    if (!s.callback.Saw("locked") || !s.callback.Saw("open.txt")) return 2;
-    if (s.callback.Saw("secret.txt")) return 3;
+    if (s.result.errors) return 1;
+    if (!s.callbacks.Saw("locked") || !s.callbacks.Saw("open.txt")) return 2;
+    if (s.callbacks.Saw("secret.txt")) return 3;
     return 0;
   });
   ASSERT_NE(status, -1) << "no user nobody on this machine";
@@ -197,9 +173,9 @@ TEST(FileSearch, WalksATreeTenThousandLevelsDeepWithFewFileHandles) {
     const rlimit limit{256, 256};
     if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) ::_exit(100);
     Searcher s;
-    const std::int64_t entries = s.Run(tree.path(), true);
+    const std::int64_t entries = s.Run(tree.path(), true, 8);
     // Each level holds a directory entry and a file.
-    ::_exit(entries == 2 * kDepth && !s.search.SearchErrors() ? 0 : 1);
+    ::_exit(entries == 2 * kDepth && !s.result.errors ? 0 : 1);
   }
   int status = 0;
   ::waitpid(pid, &status, 0);
@@ -207,47 +183,6 @@ TEST(FileSearch, WalksATreeTenThousandLevelsDeepWithFewFileHandles) {
   testing::RemoveDeepChain(tree.path(), kDepth);
 }
 #endif
-
-// Whatever ends the program, the directories that the search changed are put back.
-struct CurrentDirReporter {
-  ~CurrentDirReporter() {
-    const std::string text = "cwd=" + std::filesystem::current_path().string() + "\n";
-    std::fputs(text.c_str(), stderr);
-    std::fflush(stderr);
-  }
-};
-
-// The text as a pattern that matches only itself (Windows paths hold "\\").
-std::string LiteralPattern(const std::string& text) {
-  std::string pattern;
-  for (const char c : text) {
-    if (std::string_view("\\.^$*+?()[]{}|").find(c) != std::string_view::npos) pattern += '\\';
-    pattern += c;
-  }
-  return pattern;
-}
-
-class ExitingCallback final : public FileCallback {
- public:
-  bool Item(const FoundFile&) override { std::exit(0); }
-};
-
-TEST(FileSearchDeathTest, PutsTheCurrentDirectoryBackWhenTheProgramEndsMidSearch) {
-  GTEST_FLAG_SET(death_test_style, "threadsafe");
-  TempDir tree;
-  tree.File("sub/deep/file.txt");
-  const std::string start = std::filesystem::current_path().string();
-  EXPECT_EXIT(
-      {
-        static CurrentDirReporter reporter;  // its report runs after the search's exit handler
-        System system = OpenSystem();
-        NoKeyboard keyboard;
-        FileSearch search(*system.fileSystem, keyboard, system.pathStyle);
-        ExitingCallback callback;
-        search.SearchFiles(tree.path().string() + "/", "*.*", kAttrAnyFile, true, true, &callback);
-      },
-      ::testing::ExitedWithCode(0), "cwd=" + LiteralPattern(start) + "\n");
-}
 
 }  // namespace
 }  // namespace zovu

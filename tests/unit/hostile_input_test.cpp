@@ -13,6 +13,7 @@
 #include "support/config_writer.h"
 #include "tally/terminal_text.h"
 #include "unit/fake_windows_paths.h"
+#include "unit/walk_rig.h"
 
 namespace zovu {
 namespace {
@@ -154,21 +155,37 @@ class FailingFileSystem final : public FileSystem {
  public:
   bool failStart = false;
   bool failList = false;
-  bool subdirsExhausted = false;  // entering "sub" fails for want of handles
-  bool exhausted = false;
+  bool subdirsExhausted = false;  // opening "sub" fails for want of handles
+
+  struct Reader final : DirectoryReader {
+    explicit Reader(bool f) : fail(f) {}
+    ListOutcome List(const OpenDirectory&, EntryDetails, ListingSink& sink) override {
+      for (const auto& [name, attr] : {std::pair<const char*, std::uint32_t>{"a.txt", 0},
+                                       {"sub", kAttrDirectory},
+                                       {"locked", kAttrDirectory}}) {
+        if (sink.Consider(name, attr) == ListingSink::Verdict::kTake) {
+          sink.Take(ListedEntry{name, attr, 0, 0});
+        }
+      }
+      return fail ? ListOutcome::kExhausted : ListOutcome::kComplete;
+    }
+    bool fail;
+  };
 
   std::string ExpandPath(std::string_view path) override { return std::string(path); }
-  bool ChangeDirectory(std::string_view) override { return !failStart || Fail(true); }
-  bool EnterSubdirectory(std::string_view name) override {
-    return Fail(name == "sub" && subdirsExhausted);
+  OpenedDirectory OpenStart(std::string_view) override {
+    if (failStart) return {nullptr, OpenOutcome::kExhausted, {}};
+    return {std::make_unique<OpenDirectory>(), OpenOutcome::kOpened, {}};
   }
-  bool ReturnToParent() override { return true; }
-  bool ListCurrentDirectory(EntryDetails, DirectoryListing& out) override {
-    out.Add("a.txt", 0, 0, 0);
-    out.Add("sub", kAttrDirectory, 0, 0);
-    out.Add("locked", kAttrDirectory, 0, 0);
-    return !failList || Fail(true);
+  OpenedDirectory OpenChild(const OpenDirectory&, std::string_view name) override {
+    return {nullptr,
+            name == "sub" && subdirsExhausted ? OpenOutcome::kExhausted : OpenOutcome::kRefused,
+            {}};
   }
+  std::unique_ptr<DirectoryReader> NewReader() override {
+    return std::make_unique<Reader>(failList);
+  }
+  HandlePlan PlanHandles(std::size_t threads) override { return {threads, SIZE_MAX}; }
   std::unique_ptr<DirectoryMark> MarkDriveDirectory(std::string_view) override {
     return MarkCurrentDirectory();
   }
@@ -177,13 +194,6 @@ class FailingFileSystem final : public FileSystem {
   }
   bool ReturnTo(const DirectoryMark&) override { return true; }
   std::unique_ptr<LineReader> OpenTextFile(std::string_view) override { return nullptr; }
-  bool ResourcesExhausted() const override { return exhausted; }
-
- private:
-  bool Fail(bool outOfResources) {
-    exhausted = outOfResources;
-    return false;
-  }
 };
 
 // A directory the walk could not enter or list for want of file handles was skipped
@@ -204,11 +214,12 @@ TEST(FileSearch, ADirectorySkippedForWantOfResourcesIsAnError) {
   for (const auto& c : cases) {
     FailingFileSystem fileSystem;
     c.breakIt(fileSystem);
-    NoKeyboard keyboard;
-    FileSearch search(fileSystem, keyboard, PathStyle::kPosix);
-    EXPECT_EQ(search.SearchFiles("/r/", "*.*", kAttrAnyFile, false, true, nullptr), c.entries)
-        << c.what;
-    EXPECT_EQ(search.SearchErrors(), c.errors) << c.what;
+    testing::RecordingCallbacks callbacks;
+    testing::QuietWatcher watcher;
+    const WalkResult result =
+        WalkTree(fileSystem, "/r", "*.*", testing::Options(true), callbacks, watcher);
+    EXPECT_EQ(result.entries, c.entries) << c.what;
+    EXPECT_EQ(result.errors, c.errors) << c.what;
   }
 }
 

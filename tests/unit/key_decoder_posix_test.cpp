@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "platform/posix/key_decoder.h"
-#include "platform/posix/posix_file_system.h"
 #include "search/file_search.h"
 
 namespace zovu {
@@ -87,12 +86,10 @@ TEST(EscPressed, TakesOneDecodedKeyPerCall) {
   };
   for (const auto& c : cases) {
     DecodedKeyboard keyboard(c.bytes);
-    PosixFileSystem fileSystem;
-    FileSearch search(fileSystem, keyboard, PathStyle::kPosix);
     std::vector<bool> answers;
-    while (keyboard.KeyWaiting() && answers.size() < 10) answers.push_back(search.EscPressed());
+    while (keyboard.KeyWaiting() && answers.size() < 10) answers.push_back(EscPressed(keyboard));
     EXPECT_EQ(answers, c.answers) << testing::PrintToString(c.bytes);
-    EXPECT_FALSE(search.EscPressed());
+    EXPECT_FALSE(EscPressed(keyboard));
   }
 }
 

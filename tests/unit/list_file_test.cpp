@@ -9,6 +9,7 @@
 
 #include "platform/posix/posix_paths.h"
 #include "search/file_search.h"
+#include "unit/walk_rig.h"
 
 namespace zovu {
 namespace {
@@ -48,22 +49,33 @@ class MemoryFileSystem final : public FileSystem {
   std::size_t failReadAt = static_cast<std::size_t>(-1);
   bool failReturn = false;
   std::string current = "/w";
-  std::vector<std::string> entered;  // every directory that ChangeDirectory entered
+  std::vector<std::string> entered;  // every start directory opened
+
+  struct Dir final : OpenDirectory {
+    explicit Dir(const std::vector<std::string>& n) : names(n) {}
+    const std::vector<std::string>& names;
+  };
+  struct Reader final : DirectoryReader {
+    ListOutcome List(const OpenDirectory& dir, EntryDetails, ListingSink& sink) override {
+      for (const std::string& name : static_cast<const Dir&>(dir).names) {
+        const auto verdict = sink.Consider(name, 0);
+        if (verdict == ListingSink::Verdict::kStop) return ListOutcome::kStopped;
+        if (verdict == ListingSink::Verdict::kTake) sink.Take(ListedEntry{name, 0, 0, 0});
+      }
+      return ListOutcome::kComplete;
+    }
+  };
 
   std::string ExpandPath(std::string_view path) override { return ExpandPosixPath(current, path); }
-  bool ChangeDirectory(std::string_view path) override {
-    const std::string target = ExpandPath(path);
-    if (dirs.count(target) == 0) return false;
-    current = target;
-    entered.push_back(target);
-    return true;
+  OpenedDirectory OpenStart(std::string_view path) override {
+    const auto dir = dirs.find(ExpandPath(path));
+    if (dir == dirs.end()) return {};
+    entered.push_back(dir->first);
+    return {std::make_unique<Dir>(dir->second), OpenOutcome::kOpened, {}};
   }
-  bool EnterSubdirectory(std::string_view) override { return false; }
-  bool ReturnToParent() override { return false; }
-  bool ListCurrentDirectory(EntryDetails, DirectoryListing& out) override {
-    for (const std::string& name : dirs.at(current)) out.Add(name, 0, 0, 0);
-    return true;
-  }
+  OpenedDirectory OpenChild(const OpenDirectory&, std::string_view) override { return {}; }
+  std::unique_ptr<DirectoryReader> NewReader() override { return std::make_unique<Reader>(); }
+  HandlePlan PlanHandles(std::size_t threads) override { return {threads, SIZE_MAX}; }
   std::unique_ptr<DirectoryMark> MarkDriveDirectory(std::string_view) override {
     return MarkCurrentDirectory();
   }
@@ -94,15 +106,6 @@ class QueuedKeyboard final : public Keyboard {
   }
 };
 
-class NameCollector final : public FileCallback {
- public:
-  std::vector<std::string> names;
-  bool Item(const FoundFile& file) override {
-    names.emplace_back(file.Name);
-    return true;
-  }
-};
-
 class ListFileWalk : public ::testing::Test {
  protected:
   ListFileWalk() {
@@ -113,24 +116,32 @@ class ListFileWalk : public ::testing::Test {
   }
   std::int64_t Run(std::vector<std::string> lines) {
     fs.textFiles["/w/l.lst"] = std::move(lines);
-    FileSearch search(fs, keyboard, PathStyle::kPosix);
-    const std::int64_t count =
-        search.SearchFiles("@/w/", "l.lst", kAttrAnyFile, true, false, &collector);
-    errors = search.SearchErrors();
-    aborted = search.Aborted();
-    return count;
+    return Search("/w/l.lst");
+  }
+  std::int64_t Search(const std::string& listFile) {
+    testing::KeyWatcher watcher(keyboard);
+    const SearchOutcome outcome = SearchFiles(fs, PathStyle::kPosix, {true, listFile, ""},
+                                              testing::Options(false), callbacks, watcher);
+    errors = outcome.searchErrors;
+    aborted = outcome.aborted;
+    return outcome.entries;
+  }
+  std::vector<std::string> Names() const {
+    std::vector<std::string> names;
+    for (const testing::Seen& seen : callbacks.FirstThread()) names.push_back(seen.name);
+    return names;
   }
 
   MemoryFileSystem fs;
   QueuedKeyboard keyboard;
-  NameCollector collector;
+  testing::RecordingCallbacks callbacks;
   bool errors = false;
   bool aborted = false;
 };
 
 TEST_F(ListFileWalk, RelativeLinesStartFromTheDirectoryCurrentBeforeTheSearch) {
   EXPECT_EQ(Run({"/x/", "a/", "*.h"}), 4);
-  EXPECT_EQ(collector.names, (std::vector<std::string>{"x.c", "a1.c", "a2.c", "w.h"}));
+  EXPECT_EQ(Names(), (std::vector<std::string>{"x.c", "a1.c", "a2.c", "w.h"}));
   EXPECT_FALSE(errors);
   EXPECT_EQ(fs.current, "/w");
 }
@@ -139,7 +150,7 @@ TEST_F(ListFileWalk, EscBetweenLinesEndsTheListWithoutErrors) {
   // Other keys are swallowed one per poll: the first line's poll and its two entries'.
   keyboard.keys = {'1', '2', '3', kEscapeKey};
   EXPECT_EQ(Run({"a/", "/x/", "*.h"}), 2);
-  EXPECT_EQ(collector.names, (std::vector<std::string>{"a1.c", "a2.c"}));
+  EXPECT_EQ(Names(), (std::vector<std::string>{"a1.c", "a2.c"}));
   EXPECT_TRUE(aborted);
   EXPECT_FALSE(errors);
 }
@@ -147,7 +158,7 @@ TEST_F(ListFileWalk, EscBetweenLinesEndsTheListWithoutErrors) {
 TEST_F(ListFileWalk, EscDuringALineIsAnError) {
   keyboard.keys = {'q', 'q', kEscapeKey};  // line poll, first entry, second entry
   EXPECT_EQ(Run({"a/", "/x/"}), 1);
-  EXPECT_EQ(collector.names, (std::vector<std::string>{"a1.c"}));
+  EXPECT_EQ(Names(), (std::vector<std::string>{"a1.c"}));
   EXPECT_TRUE(aborted);
   EXPECT_TRUE(errors);
   EXPECT_EQ(fs.current, "/w");
@@ -176,9 +187,8 @@ TEST_F(ListFileWalk, FailedReturnAfterALineIsAnError) {
 }
 
 TEST_F(ListFileWalk, MissingListFileWalksNothing) {
-  FileSearch search(fs, keyboard, PathStyle::kPosix);
-  EXPECT_EQ(search.SearchFiles("@/w/", "none.lst", kAttrAnyFile, true, false, &collector), 0);
-  EXPECT_TRUE(search.SearchErrors());
+  EXPECT_EQ(Search("/w/none.lst"), 0);
+  EXPECT_TRUE(errors);
   EXPECT_TRUE(fs.entered.empty());
 }
 

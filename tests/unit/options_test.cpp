@@ -36,7 +36,8 @@ struct Fakes {
                   PathStyle::kPosix,
                   std::chrono::nanoseconds::zero(),
                   "/usr/local/bin/zovu",
-                  &blockFiles};
+                  &blockFiles,
+                  "1"};
 };
 
 ConfigBlock Switches(std::uint8_t subDirs, std::uint8_t totalSizes) {

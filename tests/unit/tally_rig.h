@@ -20,7 +20,7 @@ struct TallyRig {
                     std::string_view lineEnd = "\n")
       : console(ConsoleStreams{&report, &terminal, &errors, 80, lineEnd}),
         tally(totalSizes),
-        callback(console, tally, matchCount, style) {}
+        callback(tally, matchCount, style) {}
 
   // Hands one entry to the callback the way the walker does.
   bool Found(std::string_view name, std::int64_t size = 0, std::uint32_t attr = kAttrArchive) {
@@ -45,7 +45,7 @@ using Entries = std::vector<std::pair<std::string, std::int64_t>>;
 inline Entries EntriesOf(const ExtensionTally& tally) {
   Entries entries;
   for (const TallyEntry* e = tally.Head(); e != nullptr; e = e->Next) {
-    entries.emplace_back(std::string(e->Ext.View()), e->Count);
+    entries.emplace_back(std::string(e->Ext.View()), static_cast<std::int64_t>(e->Count));
   }
   return entries;
 }

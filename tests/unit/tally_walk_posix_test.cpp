@@ -6,12 +6,12 @@
 #include <string>
 
 #include "common/temp_dir.h"
-#include "platform/no_keyboard.h"
 #include "platform/posix/posix_file_system.h"
 #include "search/file_search.h"
 #include "search/search_arg.h"
 #include "tally/tally_table.h"
 #include "unit/tally_rig.h"
+#include "unit/walk_rig.h"
 
 namespace zovu::testing {
 namespace {
@@ -33,14 +33,18 @@ TEST(TallyWalk, FilesPastFourGibibytesTotalInSizeMode) {
   dir.File("sub/inner.img", "not walked without subdirectories");
 
   PosixFileSystem fileSystem;
-  NoKeyboard keyboard;
   const PathContext paths{PathStyle::kPosix, fileSystem};
-  const std::string arg = dir.path().string() + "/";
   TallyRig rig(true);
-  FileSearch search(fileSystem, keyboard, PathStyle::kPosix);
-  search.SearchFiles(MakeStartPath(arg, paths), MakeMaskList(arg, ".*", paths), kAttrAnyFile, false,
-                     false, &rig.callback);
-  EXPECT_FALSE(search.SearchErrors());
+  struct OneCallback final : CallbackSource {
+    explicit OneCallback(FileCallback& c) : callback(c) {}
+    FileCallback& CallbackFor(std::size_t) override { return callback; }
+    FileCallback& callback;
+  } source(rig.callback);
+  QuietWatcher watcher;
+  const SearchOutcome outcome =
+      SearchFiles(fileSystem, PathStyle::kPosix, MakeSearchTarget(dir.path().string() + "/", paths),
+                  Options(false), source, watcher);
+  EXPECT_FALSE(outcome.searchErrors);
   EXPECT_EQ(rig.matchCount, 3);
   EXPECT_EQ(EntriesOf(rig.tally), (Entries{{"IMG", 2 * kBig}, {"TXT", 4}}));
 

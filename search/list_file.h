@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/file_system.h"
+#include "search/path_rules.h"
+
+namespace zovu {
+
+// The search that one line of a list file names.
+struct ListLineSearch {
+  std::string startDir;  // as the line's argument gives it, without a trailing separator
+  std::string masks;
+};
+
+// Reads a list file and yields the search of each line that names one, in order. Each
+// line's argument is expanded against the current directory at the time it is read.
+class ListFileSearches {
+ public:
+  // interrupted is asked before each line and between the pieces of a long line; once it
+  // answers true, no more lines are read.
+  ListFileSearches(FileSystem& fileSystem, const PathContext& paths, std::string_view path,
+                   std::function<bool()> interrupted);
+  // False when the list file cannot be read.
+  bool Opened() const { return reader_ != nullptr; }
+  // The next line's search; nothing at the end of the file, after a read error, or once
+  // interrupted.
+  std::optional<ListLineSearch> Next();
+  bool ReadFailed() const { return reader_ != nullptr && reader_->ReadFailed(); }
+  bool Interrupted() const { return interrupted_; }
+
+ private:
+  const PathContext& paths_;
+  std::unique_ptr<LineReader> reader_;
+  std::function<bool()> interruptedCheck_;
+  bool interrupted_ = false;
+};
+
+}  // namespace zovu

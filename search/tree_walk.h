@@ -1,0 +1,56 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "platform/directory_tree.h"
+#include "search/found_file.h"
+
+namespace zovu {
+
+struct WalkOptions {
+  std::uint16_t attrMask = kAttrAnyFile;
+  bool interruptible = true;  // the watcher may stop the walk
+  bool recurse = false;
+  // Threads that walk; with 1 the calling thread walks and no other thread is started.
+  std::size_t threads = 1;
+  // How often the watcher is asked at most; zero asks it before every entry when the
+  // calling thread walks, and every millisecond when other threads do.
+  std::chrono::nanoseconds watchInterval{};
+};
+
+// Gives each walking thread a callback of its own, so that no thread waits for another
+// to hand over an entry; whoever set them up merges their results after the walk.
+class CallbackSource {
+ public:
+  virtual ~CallbackSource() = default;
+  // The callback of walking thread index (counting from 0); asked from the calling thread
+  // before the walk begins.
+  virtual FileCallback& CallbackFor(std::size_t index) = 0;
+};
+
+// Watches a walk from the thread that started it.
+class WalkWatcher {
+ public:
+  virtual ~WalkWatcher() = default;
+  // entries: the entries handed over so far in this walk. True asks the walk to stop.
+  virtual bool Tick(std::uint64_t entries) = 0;
+};
+
+struct WalkResult {
+  std::int64_t entries = 0;  // accepted entries handed to the callbacks
+  bool opened = false;       // the start directory could be opened
+  bool errors = false;       // something was skipped for want of resources, or the tree
+                             // changed in a way that made a directory unreachable
+  bool aborted = false;      // the watcher stopped the walk
+};
+
+// Walks the tree below startDir and hands every accepted entry to a callback: files that
+// the masks select, and directories (entered too when recursing). The current directory is
+// never changed: every directory is opened from its parent.
+WalkResult WalkTree(DirectoryTree& tree, std::string_view startDir, std::string_view masks,
+                    const WalkOptions& options, CallbackSource& callbacks, WalkWatcher& watcher);
+
+}  // namespace zovu

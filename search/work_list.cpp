@@ -1,0 +1,74 @@
+#include "search/work_list.h"
+
+#include <iterator>
+
+namespace zovu {
+
+void WorkList::Push(std::vector<WorkItem>& batch) {
+  if (batch.empty()) return;
+  {
+    const std::lock_guard lock(mutex_);
+    items_.insert(items_.end(), std::make_move_iterator(batch.begin()),
+                  std::make_move_iterator(batch.end()));
+  }
+  if (batch.size() == 1) {
+    workReady_.notify_one();
+  } else {
+    workReady_.notify_all();
+  }
+  batch.clear();
+}
+
+std::optional<WorkItem> WorkList::Pop() {
+  std::unique_lock lock(mutex_);
+  workReady_.wait(lock, [this] { return !items_.empty() || FinishedLocked(); });
+  if (stopped_ || items_.empty()) return std::nullopt;
+  WorkItem item = std::move(items_.back());
+  items_.pop_back();
+  ++busy_;
+  return item;
+}
+
+void WorkList::Done() {
+  bool finished = false;
+  {
+    const std::lock_guard lock(mutex_);
+    --busy_;
+    finished = FinishedLocked();
+  }
+  if (finished) NotifyFinished();
+}
+
+void WorkList::NotifyFinished() {
+  workReady_.notify_all();
+  finished_.notify_all();
+}
+
+bool WorkList::WaitFinished(std::chrono::nanoseconds timeout) {
+  std::unique_lock lock(mutex_);
+  return finished_.wait_for(lock, timeout, [this] { return FinishedLocked(); });
+}
+
+void WorkList::Stop() {
+  {
+    const std::lock_guard lock(mutex_);
+    stopped_ = true;
+  }
+  NotifyFinished();
+}
+
+std::shared_ptr<const SharedDirectory> WorkList::Share(std::unique_ptr<OpenDirectory>& directory) {
+  if (heldHandles_.fetch_add(1, std::memory_order_relaxed) >= handleBudget_) {
+    heldHandles_.fetch_sub(1, std::memory_order_relaxed);
+    return nullptr;
+  }
+  return std::make_shared<const SharedDirectory>(std::move(directory), heldHandles_);
+}
+
+std::shared_ptr<const SharedDirectory> WorkList::ShareStart(
+    std::unique_ptr<OpenDirectory> directory) {
+  heldHandles_.fetch_add(1, std::memory_order_relaxed);
+  return std::make_shared<const SharedDirectory>(std::move(directory), heldHandles_);
+}
+
+}  // namespace zovu
