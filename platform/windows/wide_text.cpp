@@ -89,7 +89,12 @@ std::wstring WideFromUtf8(std::string_view text) {
 
 std::string Utf8FromWide(std::wstring_view text) {
   std::string out;
-  out.reserve(text.size());
+  AppendUtf8FromWide(out, text);
+  return out;
+}
+
+void AppendUtf8FromWide(std::string& out, std::wstring_view text) {
+  out.reserve(out.size() + text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
     const auto unit = static_cast<char16_t>(text[i]);
     if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < text.size()) {
@@ -102,7 +107,6 @@ std::string Utf8FromWide(std::wstring_view text) {
     }
     AppendUtf8(out, unit);
   }
-  return out;
 }
 
 std::size_t IncompleteUtf8Tail(std::string_view text) {

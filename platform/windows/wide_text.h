@@ -13,6 +13,8 @@ namespace zovu {
 // Bytes that form no character become U+FFFD.
 std::wstring WideFromUtf8(std::string_view text);
 std::string Utf8FromWide(std::wstring_view text);
+// As Utf8FromWide, appending to out, so that a buffer can serve name after name.
+void AppendUtf8FromWide(std::string& out, std::wstring_view text);
 
 // The length of a sequence cut short at the end of text (0 when there is none), so
 // that a writer can hold it back until the rest arrives.

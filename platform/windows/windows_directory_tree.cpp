@@ -1,0 +1,145 @@
+#include "platform/windows/windows_directory_tree.h"
+
+#include <windows.h>
+
+#include <string>
+
+#include "platform/windows/wide_text.h"
+
+namespace zovu {
+namespace {
+
+// A path costs the system nothing to hold, so every directory of the walk is one.
+class WindowsOpenDirectory final : public OpenDirectory {
+ public:
+  explicit WindowsOpenDirectory(std::wstring path) : path_(std::move(path)) {}
+  const std::wstring& path() const { return path_; }
+
+ private:
+  std::wstring path_;
+};
+
+// Links and junctions are name surrogates. Wine reports its links without a tag (0).
+// Other directory reparse points, such as cloud-file placeholders, hold real
+// directories and are walked like any other.
+bool IsLinkedDirectory(DWORD attr, DWORD reparseTag) {
+  constexpr DWORD kBoth = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+  return (attr & kBoth) == kBoth && (reparseTag == 0 || IsReparseTagNameSurrogate(reparseTag));
+}
+
+std::uint32_t DosDateTime(const FILETIME& written) {
+  FILETIME local{};
+  WORD date = 0;
+  WORD time = 0;
+  if (!FileTimeToLocalFileTime(&written, &local) || !FileTimeToDosDateTime(&local, &date, &time)) {
+    return 0;
+  }
+  return (static_cast<std::uint32_t>(date) << 16) | time;
+}
+
+OpenOutcome FailureOutcome(DWORD error) {
+  return error == ERROR_NOT_ENOUGH_MEMORY || error == ERROR_OUTOFMEMORY ||
+                 error == ERROR_TOO_MANY_OPEN_FILES
+             ? OpenOutcome::kExhausted
+             : OpenOutcome::kRefused;
+}
+
+OpenedDirectory Opened(std::wstring path) {
+  OpenedDirectory opened;
+  opened.directory = std::make_unique<WindowsOpenDirectory>(std::move(path));
+  opened.outcome = OpenOutcome::kOpened;
+  return opened;
+}
+
+// A root ("C:\") keeps its separator; every other directory is joined with one.
+std::wstring Joined(const std::wstring& directory, std::wstring_view name) {
+  std::wstring path = directory;
+  if (!path.empty() && path.back() != L'\\') path += L'\\';
+  path += name;
+  return path;
+}
+
+class WindowsReader final : public DirectoryReader {
+ public:
+  ListOutcome List(const OpenDirectory& directory, EntryDetails details,
+                   ListingSink& sink) override {
+    const std::wstring pattern =
+        Joined(static_cast<const WindowsOpenDirectory&>(directory).path(), L"*");
+    WIN32_FIND_DATAW found{};
+    const HANDLE find = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found,
+                                         FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    if (find == INVALID_HANDLE_VALUE) {
+      // An empty root directory has not even "." to list.
+      const DWORD error = GetLastError();
+      if (error == ERROR_FILE_NOT_FOUND) return ListOutcome::kComplete;
+      return error == ERROR_NOT_ENOUGH_MEMORY ? ListOutcome::kExhausted : ListOutcome::kFailed;
+    }
+    ListOutcome outcome = ListOutcome::kComplete;
+    do {
+      std::uint32_t attr = found.dwFileAttributes;
+      if (IsLinkedDirectory(attr, found.dwReserved0)) attr &= ~FILE_ATTRIBUTE_DIRECTORY;
+      name_.clear();
+      AppendUtf8FromWide(name_, found.cFileName);
+      const ListingSink::Verdict verdict = sink.Consider(name_, attr);
+      if (verdict == ListingSink::Verdict::kStop) {
+        outcome = ListOutcome::kStopped;
+        break;
+      }
+      if (verdict == ListingSink::Verdict::kSkip) continue;
+      ListedEntry entry;
+      entry.name = name_;
+      entry.attr = attr;
+      // As on POSIX, only entries that are not walked as directories carry details.
+      if (details != EntryDetails::kNamesOnly && (attr & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        entry.size = static_cast<std::int64_t>(
+            (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow);
+        if (details == EntryDetails::kSizesAndTimes)
+          entry.time = DosDateTime(found.ftLastWriteTime);
+      }
+      sink.Take(entry);
+    } while (FindNextFileW(find, &found));
+    if (outcome == ListOutcome::kComplete && GetLastError() != ERROR_NO_MORE_FILES) {
+      outcome = ListOutcome::kFailed;
+    }
+    FindClose(find);
+    return outcome;
+  }
+
+ private:
+  std::string name_;  // the entry at hand, converted into one reused buffer
+};
+
+}  // namespace
+
+OpenedDirectory OpenWindowsStart(std::string_view path) {
+  if (path.empty()) return {};
+  std::wstring wide = WideFromUtf8(path);
+  // The start may be reached through a link; only the walk below it refuses them.
+  const DWORD attr = GetFileAttributesW(wide.c_str());
+  if (attr == INVALID_FILE_ATTRIBUTES) return {nullptr, FailureOutcome(GetLastError()), {}};
+  if ((attr & FILE_ATTRIBUTE_DIRECTORY) == 0) return {};
+  return Opened(std::move(wide));
+}
+
+OpenedDirectory OpenWindowsChild(const OpenDirectory& parent, std::string_view name) {
+  std::wstring path =
+      Joined(static_cast<const WindowsOpenDirectory&>(parent).path(), WideFromUtf8(name));
+  // The listing already shows links as non-directories; this check keeps a link that
+  // replaced the directory since from being followed.
+  WIN32_FIND_DATAW found{};
+  const HANDLE find =
+      FindFirstFileExW(path.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
+  if (find == INVALID_HANDLE_VALUE) return {nullptr, FailureOutcome(GetLastError()), {}};
+  FindClose(find);
+  if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
+      IsLinkedDirectory(found.dwFileAttributes, found.dwReserved0)) {
+    return {};
+  }
+  return Opened(std::move(path));
+}
+
+std::unique_ptr<DirectoryReader> NewWindowsDirectoryReader() {
+  return std::make_unique<WindowsReader>();
+}
+
+}  // namespace zovu
