@@ -21,7 +21,7 @@ int main(int argc, char** argv) {
   zovu::Console console(streams, 30ms);
   // The program's own file names the configuration file, whatever name it was started by.
   std::string executablePath = system.programPath;
-  if (executablePath.empty()) executablePath = argc > 0 ? argv[0] : "zovu";
+  if (executablePath.empty()) executablePath = zovu::ProgramFileFromName(argc > 0 ? argv[0] : "zovu");
   const char* threads = std::getenv("ZOVU_THREADS");
   zovu::Environment env{
       console, *system.fileSystem, *system.keyboard,        system.pathStyle,

@@ -10,4 +10,9 @@ namespace zovu {
 // lost; elsewhere they are argv as it is.
 std::vector<std::string> CommandLineParameters(int argc, char** argv);
 
+// The program's own file found from the name it was started by (argv[0]), for systems
+// that cannot tell it directly: a name without a directory is looked for on PATH, and
+// links are resolved. The name itself when nothing better is found.
+std::string ProgramFileFromName(const std::string& name);
+
 }  // namespace zovu

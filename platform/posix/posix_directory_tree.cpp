@@ -123,7 +123,7 @@ bool HandOver(int dirFd, const char* name, Kind kind, EntryDetails details, List
 }
 
 ListOutcome ListFailed(int error) {
-  return error == ENOMEM ? ListOutcome::kExhausted : ListOutcome::kFailed;
+  return OutOfResources(error) ? ListOutcome::kExhausted : ListOutcome::kFailed;
 }
 
 #ifdef ZOVU_LIST_WITH_GETDENTS

@@ -7,6 +7,9 @@
 namespace zovu {
 
 std::string PosixProgramPath() {
+#ifdef ZOVU_PORTABLE_POSIX
+  return {};  // the caller takes the name the program was started by
+#else
   std::vector<char> buffer(256);
   for (;;) {
     const ssize_t got = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
@@ -17,6 +20,7 @@ std::string PosixProgramPath() {
     }
     buffer.resize(buffer.size() * 2);
   }
+#endif
 }
 
 }  // namespace zovu

@@ -1,4 +1,7 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -60,6 +63,32 @@ TEST_F(SearchArgE2E, StartPathLongerThanAnyShortLimit) {
   ASSERT_GT(relative.size(), 255u);
   ExpectOutcome(RunZovu({relative + "/*.c"}, work), 2, false);
   ExpectOutcome(RunZovu({PathForProgram(root.path() / deep) + "/"}, work), 3, false);
+}
+
+// The system opens no path longer than 4096 bytes in one piece; a start directory whose
+// absolute path is longer is opened a component at a time.
+TEST(StartPath, ACurrentDirectoryDeeperThanTheSystemOpensInOnePiece) {
+  if (WindowsBinaryUnderTest()) GTEST_SKIP() << "Windows takes such paths only where enabled";
+  TempDir dir;
+  const std::string level = LongName('d', 200);
+  constexpr int kDepth = 21;  // over 4200 bytes below the temporary directory
+  const int back = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_EQ(::chdir(dir.path().c_str()), 0);
+  for (int i = 0; i < kDepth; ++i) {
+    ASSERT_EQ(::mkdir(level.c_str(), 0755), 0);
+    ASSERT_EQ(::chdir(level.c_str()), 0);
+  }
+  for (const char* name : {"a.c", "b.c", "x.txt"}) ::close(::creat(name, 0644));
+  ExpectOutcome(RunZovu({"./"}, "."), 3, false);
+  ExpectOutcome(RunZovu({"*.c"}, "."), 2, false);
+  // The temporary directory cannot remove what lies deeper than the system opens.
+  for (const char* name : {"a.c", "b.c", "x.txt"}) ::unlink(name);
+  for (int i = 0; i < kDepth; ++i) {
+    ASSERT_EQ(::chdir(".."), 0);
+    ::rmdir(level.c_str());
+  }
+  ASSERT_EQ(::fchdir(back), 0);
+  ::close(back);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <termios.h>
+#include <unistd.h>
 
 #include <string>
 
@@ -214,6 +216,53 @@ TEST_F(TerminalTest, WithoutTheForegroundTheTerminalIsLeftAlone) {
     // The ESC typed ahead is not read: every file is counted.
     EXPECT_TRUE(StatusLineWithSpinner(process.Output(), 80));
     EXPECT_TRUE(EndsWithSummary(process.Output(), kFiles));
+    EXPECT_EQ(process.Settings(), process.SettingsAtStart());
+  }
+}
+
+// The number in the summary line at the end of a terminal's output, or -1.
+long long SummaryCount(const std::string& output) {
+  const std::size_t end = output.rfind(" match");
+  const std::size_t start = output.find_last_of("\r\n", end);
+  if (end == std::string::npos || start == std::string::npos) return -1;
+  return std::stoll(output.substr(start + 1, end - start - 1));
+}
+
+// ESC is answered inside one directory of many entries, once the spinner shows that its
+// entries are being counted; and while a list file of a terabyte without a line end is
+// being skipped. Neither is read to its end first.
+TEST_F(TerminalTest, EscEndsTheSearchInsideAHugeDirectoryOrListFile) {
+  constexpr int kEntries = 150000;
+  const std::filesystem::path huge = tree_.Dir("huge");
+  // Links are made much faster than files; a file takes some tens of thousands of them.
+  std::filesystem::path file;
+  for (int i = 0; i < kEntries; ++i) {
+    const std::filesystem::path entry = huge / ("e" + std::to_string(i) + ".dat");
+    if (i % 50000 == 0) {
+      file = tree_.File("huge/e" + std::to_string(i) + ".dat");
+    } else {
+      ASSERT_EQ(::link(file.c_str(), entry.c_str()), 0);
+    }
+  }
+  const int list = ::open((tree_.path() / "big.lst").c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
+  ASSERT_EQ(::ftruncate(list, off_t{1} << 40), 0);
+  ::close(list);
+  const struct {
+    const char* arg;
+    const char* shown;  // ESC is typed once this shows: a second redraw, counting under way
+  } cases[] = {{"huge/", "Working  \b/\b"}, {"@big.lst", "Working  \b/"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.arg);
+    PtyOptions options = Options();
+    options.args = {"-T", c.arg};
+    PtyProcess process(options);
+    ASSERT_TRUE(process.WaitForOutput(c.shown));
+    process.Type("\x1b");
+    EXPECT_EQ(process.Finish(), 0);
+    EXPECT_FALSE(process.TimedOut());
+    const long long matches = SummaryCount(process.Output());
+    EXPECT_GE(matches, 0) << ::testing::PrintToString(process.Output());
+    EXPECT_LT(matches, kEntries);
     EXPECT_EQ(process.Settings(), process.SettingsAtStart());
   }
 }
