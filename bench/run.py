@@ -92,8 +92,10 @@ def generated(path, count, flat=False):
     stamp = path + ".done"
     arguments = (["--flat"] if flat else []) + [path, str(count), "1"]
     wanted = f"{'directory of' if flat else 'tree of'} {count} files, seed 1"
-    if os.path.isfile(stamp) and open(stamp).read() == wanted:
-        return path
+    if os.path.isfile(stamp):
+        with open(stamp) as done:
+            if done.read() == wanted:
+                return path
     print(f"generating {path}: {wanted}", file=sys.stderr, flush=True)
     shutil.rmtree(path, ignore_errors=True)
     subprocess.run([sys.executable, os.path.join(ROOT, "bench", "make_tree.py"), *arguments],
