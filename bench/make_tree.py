@@ -2,8 +2,11 @@
 """Builds a reproducible directory tree for the benchmark.
 
 Usage: make_tree.py DIR [FILES] [SEED]
+       make_tree.py --flat DIR [ENTRIES] [SEED]
 About FILES files (default 300000) in about FILES/23 directories, up to 12 levels deep,
 some twenty extensions in mixed case, 30% of the files non-empty.
+With --flat: ENTRIES empty files (default 1000000) directly in DIR, the same extensions,
+to see what one huge directory costs.
 """
 import os
 import random
@@ -13,11 +16,14 @@ EXTENSIONS = ["c", "h", "cpp", "hpp", "txt", "md", "py", "js", "json", "html", "
               "jpg", "gif", "o", "a", "so", "log", "xml", "yml", ""]
 
 
-def main():
-    root = sys.argv[1]
-    files = int(sys.argv[2]) if len(sys.argv) > 2 else 300000
-    seed = int(sys.argv[3]) if len(sys.argv) > 3 else 1
-    rng = random.Random(seed)
+def file_name(rng, number):
+    ext = rng.choice(EXTENSIONS)
+    if ext and rng.random() < 0.3:
+        ext = ext.upper()
+    return "f%d" % number + ("." + ext if ext else "")
+
+
+def make_tree(root, files, rng):
     directories = max(1, files // 23)
     dirs = [root]
     os.makedirs(root, exist_ok=True)
@@ -32,15 +38,34 @@ def main():
         dirs.append(path)
     payload = b"x" * 4096
     for i in range(files):
-        ext = rng.choice(EXTENSIONS)
-        if ext and rng.random() < 0.3:
-            ext = ext.upper()
-        name = "f%d" % i + ("." + ext if ext else "")
+        name = file_name(rng, i)
         size = rng.randint(1, 4096) if rng.random() < 0.3 else 0
         with open(os.path.join(rng.choice(dirs), name), "wb") as out:
             if size:
                 out.write(payload[:size])
 
 
+def make_flat(root, entries, rng):
+    os.makedirs(root, exist_ok=True)
+    for i in range(entries):
+        # One call per file: a million of them take long enough as it is.
+        os.mknod(os.path.join(root, file_name(rng, i)), 0o644)
+
+
+def main():
+    args = sys.argv[1:]
+    flat = bool(args) and args[0] == "--flat"
+    if flat:
+        args = args[1:]
+    if not args:
+        print(__doc__, file=sys.stderr)
+        return 2
+    root = args[0]
+    count = int(args[1]) if len(args) > 1 else (1000000 if flat else 300000)
+    rng = random.Random(int(args[2]) if len(args) > 2 else 1)
+    (make_flat if flat else make_tree)(root, count, rng)
+    return 0
+
+
 if __name__ == "__main__":
-    main()
+    sys.exit(main())

@@ -1,32 +1,46 @@
 #!/usr/bin/env python3
 """Times zovu against the tools a user would reach for instead, on one generated tree.
 
-Usage: bench/run.py [--files N] [--rounds R] [--keep DIR]
-Builds the release preset, generates a seeded tree in a temporary folder (or DIR),
-warms the page cache, then runs every command R times in alternation and compares
-medians. Prints one line per pair: peer time / zovu time (above 1: zovu is faster).
-Also checks that zovu's table equals a find/awk tally of the same tree, and times a
-least-work walker (bench/least_work.c: lists each directory once, counts, tallies
-nothing) to show how close zovu comes to the least work the count needs.
+Usage: python3 bench/run.py [options]   (from the project root, as root for the cold part;
+--help lists the options)
+
+Builds zovu (release preset) unless --zovu names a program, and generates a seeded tree of
+300,000 files and a flat directory of 1,000,000 empty files (some minutes; with --keep DIR
+they stay for the next run). Before timing anything it checks that zovu's tallies equal a
+find/awk tally, that every counting peer sees the same files, and that zovu's report and
+status are byte-identical with ZOVU_THREADS unset and each value of the sweep to those
+with ZOVU_THREADS=1, in the tree and in the flat directory.
+
+Timed in rounds of alternating runs reduced to medians, with the page cache warm and then
+cold: zovu's count and size mode against find, fdfind (its default threads), du and the
+find | awk pipelines; a least-work walker (bench/least_work.c: lists each directory once,
+counts, tallies nothing) as the yardstick of the least work the count needs; zovu with
+ZOVU_THREADS=1, 2, 4, 8, 16. Cold: before each run the page cache is dropped (needs root;
+otherwise the cold part is skipped with a note) and the same command is run on an empty
+directory, so that its program and libraries are read back in and only the tree is cold.
+Also: zovu's peak memory (max RSS) in the tree and in the flat directory, the spinner's
+cost, and the targets of the parallel walk, measured against required. The report is
+Markdown on standard output; progress goes to standard error. The defaults make 300 warm
+and 162 cold runs: by the per-run times measured so far, about 5-10 minutes on two cores
+with the trees kept.
 """
 import argparse
 import os
-import re
+import shlex
 import shutil
-import statistics
 import subprocess
 import sys
 import tempfile
 import time
 
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-ZOVU = os.path.join(ROOT, "build", "release", "zovu")
+sys.dont_write_bytecode = True  # no __pycache__ of the helpers below in the source tree
+import check  # noqa: E402
+import measure  # noqa: E402
+import report  # noqa: E402
+import suite  # noqa: E402
 
-# The pipeline a user would write: upper-cased first three characters of the extension.
-AWK_KEY = ('{n=$1; i=match(n, /\\.[^.]*$/); e=i ? substr(n, i+1) : ""; '
-           'k=toupper(substr(e, 1, 3)); ')
-AWK_COUNT = AWK_KEY + 'c[k]++} END {for (k in c) print k, c[k]}'
-AWK_SIZE = AWK_KEY + 'c[k]+=$2} END {for (k in c) print k, c[k]}'
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+SWEEP = "1,2,4,8,16"
 
 
 def sh(command, **kw):
@@ -34,113 +48,124 @@ def sh(command, **kw):
                           stderr=subprocess.PIPE, text=True, **kw).stdout
 
 
-def timed(command):
-    start = time.perf_counter()
-    subprocess.run(command, shell=True, check=True, stdout=subprocess.DEVNULL,
-                   stderr=subprocess.DEVNULL)
-    return time.perf_counter() - start
+def options():
+    parser = argparse.ArgumentParser(
+        description="Times zovu against find, fdfind, du and find|awk, warm and cold.")
+    parser.add_argument("--files", type=int, default=300000, metavar="N",
+                        help="files in the generated tree (default 300000)")
+    parser.add_argument("--entries", type=int, default=1000000, metavar="N",
+                        help="files in the flat directory (default 1000000)")
+    parser.add_argument("--rounds", type=int, default=15, metavar="R",
+                        help="alternating rounds with the page cache warm (default 15)")
+    parser.add_argument("--cold-rounds", type=int, default=9, metavar="R",
+                        help="alternating rounds with the page cache dropped (default 9)")
+    parser.add_argument("--threads", default=SWEEP, metavar="LIST",
+                        help=f"ZOVU_THREADS values to sweep, comma-separated (default {SWEEP})")
+    parts = parser.add_mutually_exclusive_group()
+    parts.add_argument("--warm-only", action="store_true", help="skip the cold runs")
+    parts.add_argument("--cold-only", action="store_true", help="skip the warm runs")
+    parser.add_argument("--no-memory", action="store_true",
+                        help="leave out the flat directory (generating it, checking and "
+                        "peak memory there)")
+    parser.add_argument("--zovu", metavar="PATH",
+                        help="the program to time (default: build the release preset and "
+                        "use build/release/zovu)")
+    parser.add_argument("--keep", metavar="DIR",
+                        help="generate the trees in this folder and keep them there; a later "
+                        "run with the same folder reuses them")
+    return parser.parse_args()
 
 
-def peak_memory_kib(command):
-    out = subprocess.run("/usr/bin/time -v " + command, shell=True, check=True,
-                         stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True).stderr
-    return int(re.search(r"Maximum resident set size \(kbytes\): (\d+)", out).group(1))
+def program_under_test(args):
+    if args.zovu:
+        return os.path.abspath(args.zovu)
+    # The build's output goes to standard error, the report alone to standard output.
+    subprocess.run("cmake --preset release && cmake --build --preset release --target zovu",
+                   shell=True, check=True, cwd=ROOT, stdout=sys.stderr)
+    return os.path.join(ROOT, "build", "release", "zovu")
 
 
-def parse_table(text):
-    cells = {}
-    for key, number in re.findall(r"\| (.{3}) \. *(\d+)", text):
-        cells[key.rstrip()] = int(number)
-    return cells
-
-
-def awk_tally(command):
-    result = {}
-    for line in sh(command).splitlines():
-        parts = line.split(" ")
-        result[parts[0] if len(parts) > 1 else ""] = int(parts[-1])
-    return result
-
-
-def medians(commands, rounds):
-    samples = {name: [] for name in commands}
-    for _ in range(rounds):
-        for name, command in commands.items():
-            samples[name].append(timed(command))
-    return {name: statistics.median(times) for name, times in samples.items()}
+def generated(path, count, flat=False):
+    """The directory make_tree.py builds (a tree of count files, or with flat one directory
+    of count entries), generated unless a complete one is there: a stamp beside it,
+    written last, tells an interrupted generation apart."""
+    stamp = path + ".done"
+    arguments = (["--flat"] if flat else []) + [path, str(count), "1"]
+    wanted = f"{'directory of' if flat else 'tree of'} {count} files, seed 1"
+    if os.path.isfile(stamp):
+        with open(stamp) as done:
+            if done.read() == wanted:
+                return path
+    print(f"generating {path}: {wanted}", file=sys.stderr, flush=True)
+    shutil.rmtree(path, ignore_errors=True)
+    subprocess.run([sys.executable, os.path.join(ROOT, "bench", "make_tree.py"), *arguments],
+                   check=True)
+    with open(stamp, "w") as out:
+        out.write(wanted)
+    return path
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--files", type=int, default=300000)
-    parser.add_argument("--rounds", type=int, default=7)
-    parser.add_argument("--keep", help="generate the tree here and keep it")
-    args = parser.parse_args()
-
-    sh("cmake --preset release && cmake --build --preset release", cwd=ROOT)
+    args = options()
+    started = time.monotonic()
+    sweep = [n.strip() for n in args.threads.split(",") if n.strip()]
+    zovu = program_under_test(args)
     work = args.keep or tempfile.mkdtemp(prefix="zovu-bench-")
-    least = os.path.join(work, "least_work")
-    sh(f"cc -O2 -Wall -o {least} {ROOT}/bench/least_work.c")
-    tree = os.path.join(work, "tree")
-    small = os.path.join(work, "small")
+    os.makedirs(work, exist_ok=True)
     try:
-        for path, files in ((tree, args.files), (small, args.files // 10)):
-            if not os.path.isdir(path):
-                sh(f"python3 {ROOT}/bench/make_tree.py {path} {files} 1")
-        for _ in range(2):
-            sh(f"find {tree} {small} > /dev/null; du -s {tree} {small} > /dev/null")
-
-        count_table = parse_table(sh(f"{ZOVU} -S+ {tree}/"))
-        size_table = parse_table(sh(f"{ZOVU} -S+ -T {tree}/"))
-        expect_count = awk_tally(f"find {tree} -type f -printf '%f\\n' | awk '{AWK_COUNT}'")
-        expect_size = awk_tally(f"find {tree} -type f -printf '%f %s\\n' | awk '{AWK_SIZE}'")
-        if count_table != expect_count or size_table != expect_size:
-            print("MISMATCH between zovu and find/awk", file=sys.stderr)
-            print("count:", count_table, expect_count, file=sys.stderr)
-            print("size:", size_table, expect_size, file=sys.stderr)
-            return 1
-        print(f"tallies agree with find/awk: {sum(expect_count.values())} files, "
-              f"{len(expect_count)} keys, {sum(expect_size.values())} bytes")
-
+        least = os.path.join(work, "least_work")
+        sh(f"cc -O2 -Wall -o {shlex.quote(least)} {shlex.quote(ROOT)}/bench/least_work.c")
+        empty = os.path.join(work, "empty")
+        os.makedirs(empty, exist_ok=True)
+        tree = generated(os.path.join(work, f"tree-{args.files}"), args.files)
+        flat = None if args.no_memory else generated(
+            os.path.join(work, f"flat-{args.entries}"), args.entries, flat=True)
         fd = shutil.which("fdfind") or shutil.which("fd")
-        count = {
-            "zovu -S+": f"{ZOVU} -S+ {tree}/",
-            "find -type f": f"find {tree} -type f",
-            "find | awk": f"find {tree} -type f -printf '%f\\n' | awk '{AWK_COUNT}'",
-        }
-        if fd:
-            count["fdfind -t f"] = f"{fd} -t f . {tree}"
-        # Not a peer: the yardstick of the least work (below 1 by how much zovu does more).
-        count["least-work walker"] = f"{least} {tree}"
-        size = {
-            "zovu -S+ -T": f"{ZOVU} -S+ -T {tree}/",
-            "du -s --apparent-size": f"du -s --apparent-size {tree}",
-            "find -printf | awk": f"find {tree} -type f -printf '%f %s\\n' | awk '{AWK_SIZE}'",
-        }
-        # The status line is drawn only on a terminal; script(1) gives zovu one, and the
-        # same wrapper without a terminal on standard error isolates the spinner's cost.
-        spinner = {
-            "zovu on a terminal": f"script -qec '{ZOVU} -S+ {tree}/ >/dev/null' /dev/null",
-            "zovu, no terminal": f"script -qec '{ZOVU} -S+ {tree}/ >/dev/null 2>/dev/null' "
-                                 "/dev/null",
-        }
-        results = medians({**count, **size, **spinner}, args.rounds)
-        print(f"median of {args.rounds} alternating runs, page cache warm, {os.cpu_count()} cores")
-        for name, seconds in results.items():
-            print(f"  {name:24s} {seconds * 1000:8.1f} ms")
-        for group, base in ((count, "zovu -S+"), (size, "zovu -S+ -T")):
-            for name in group:
-                if name != base:
-                    print(f"{name} / {base}: {results[name] / results[base]:.2f}")
-        ratio = results["zovu on a terminal"] / results["zovu, no terminal"]
-        print(f"spinner on a terminal costs: {100 * (ratio - 1):+.1f}%")
-        big = peak_memory_kib(f"{ZOVU} -S+ -T {tree}/")
-        little = peak_memory_kib(f"{ZOVU} -S+ -T {small}/")
-        print(f"peak memory: {big} KiB on {args.files} files, {little} KiB on {args.files // 10}")
+        s = suite.make(zovu, fd, least, sweep)
+
+        print(f"# zovu benchmark, {time.strftime('%Y-%m-%d %H:%M UTC', time.gmtime())}\n")
+        directories = int(sh(f"find {shlex.quote(tree)} -type d | wc -l"))
+        print(f"Program: {zovu}. Tree: {args.files:,} files in {directories:,} directories "
+              f"({tree}). Machine: {os.cpu_count()} cores, Linux {os.uname().release}.")
+        if not fd:
+            print("Note: fdfind (or fd) is not installed: its rows are left out.")
+        warm_up(tree)
+        memory = {place: {} for place in report.PLACES}
+        if not os.access(measure.TIME, os.X_OK):
+            print(f"Note: {measure.TIME} (GNU time) is missing: peak memory is not measured.")
+        noted = memory if os.access(measure.TIME, os.X_OK) else {}
+        problems, summary = check.tree(tree, s, noted.get("tree"))
+        if flat:
+            warm_up(flat)
+            problems += check.same_reports(flat, s, args.entries, noted.get("flat directory"))
+        if problems:
+            print("CHECK FAILED, nothing timed:\n" + "\n".join(problems), file=sys.stderr)
+            return 1
+        print(f"Checked before timing: {summary}.\n", flush=True)
+
+        warm = cold = None
+        if not args.cold_only:
+            warm_up(tree)
+            warm = measure.medians(s.timed() + s.spinner, tree, args.rounds, "warm")
+        no_cold = "--warm-only" if args.warm_only else measure.why_no_cold_runs()
+        if not no_cold:
+            cold = measure.medians(s.timed(), tree, args.cold_rounds, "cold",
+                                   measure.cold_start(empty))
+
+        report.results(args, s, warm, cold, memory)
+        if no_cold:
+            print(f"\nCold runs: skipped ({no_cold}).")
+        print(f"\nWhole benchmark: {time.monotonic() - started:.0f} s.")
     finally:
         if not args.keep:
             shutil.rmtree(work, ignore_errors=True)
     return 0
+
+
+def warm_up(directory):
+    quoted = shlex.quote(directory)
+    for _ in range(2):
+        sh(f"find {quoted} > /dev/null; du -s {quoted} > /dev/null")
 
 
 if __name__ == "__main__":
