@@ -77,6 +77,10 @@ TEST_F(ListFileE2E, CarriageReturnsAreNotPartOfTheLine) {
   ExpectOutcome(RunList("a/*.c\r\nMAKEFILE\r\n\"my dir/\"\r\n"), 6, false);
 }
 
+TEST_F(ListFileE2E, ByteOrderMarkIsNotPartOfTheFirstLine) {
+  ExpectOutcome(RunList("\xEF\xBB\xBFlists/a/\r\nx.c\r\n"), 4, false);
+}
+
 TEST_F(ListFileE2E, LinesLongerThanAnyShortLimitAreReadWhole) {
   std::string deep;
   for (char fill : {'p', 'q', 'r', 's', 't', 'u'}) deep += LongName(fill, 50) + "/";
