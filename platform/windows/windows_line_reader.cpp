@@ -3,9 +3,13 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <optional>
+#include <string>
 
 #include "platform/chunked_line_reader.h"
+#include "platform/file_kind.h"
 #include "platform/windows/wide_text.h"
+#include "platform/windows/windows_paths.h"
 
 namespace zovu {
 namespace {
@@ -29,14 +33,50 @@ class WindowsLineReader final : public ChunkedLineReader {
   HANDLE file_;
 };
 
+// What the name alone gives away: the system turns device names such as COM1, CON or
+// AUX.txt into \\.\COM1, \\.\CON and \\.\AUX, and a path of one name after the device
+// prefix (\\.\COM1, \\?\C:) names a device or a volume. Nothing when the name does not
+// tell.
+std::optional<FileKind> KindByName(const std::wstring& path) {
+  const std::wstring full = FullPathName(path);
+  if (full.size() > 4 && (full.starts_with(L"\\\\.\\") || full.starts_with(L"\\\\?\\")) &&
+      full.find(L'\\', 4) == std::wstring::npos) {
+    return FileKind::kDevice;
+  }
+  return std::nullopt;
+}
+
+FileKind KindOf(HANDLE file) {
+  switch (GetFileType(file)) {
+    case FILE_TYPE_DISK:
+      return FileKind::kRegular;  // a directory cannot be opened here
+    case FILE_TYPE_PIPE:
+      return FileKind::kPipe;
+    case FILE_TYPE_CHAR:
+      return FileKind::kDevice;
+    default:
+      return FileKind::kOther;
+  }
+}
+
 }  // namespace
 
 std::unique_ptr<LineReader> OpenWindowsLineReader(std::string_view path) {
+  const std::wstring wide = WideFromUtf8(path);
+  // Decided before opening where the name tells: opening a serial port or a printer
+  // already works the hardware.
+  if (const std::optional<FileKind> kind = KindByName(wide); kind && !ReadableAsList(*kind)) {
+    return nullptr;
+  }
   // Without backup semantics a directory cannot be opened, so a directory fails here.
-  const HANDLE file = CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ,
+  const HANDLE file = CreateFileW(wide.c_str(), GENERIC_READ,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                   OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (file == INVALID_HANDLE_VALUE) return nullptr;
+  if (!ReadableAsList(KindOf(file))) {
+    CloseHandle(file);
+    return nullptr;
+  }
   return std::make_unique<WindowsLineReader>(file);
 }
 

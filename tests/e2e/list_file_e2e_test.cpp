@@ -5,6 +5,7 @@
 
 #include "common/run_process.h"
 #include "common/temp_dir.h"
+#include "e2e/hostile_run.h"
 #include "e2e/search_outcome.h"
 
 namespace zovu::testing {
@@ -66,6 +67,17 @@ TEST_F(ListFileE2E, RelativeLinesStartFromTheStartingDirectory) {
 
 TEST_F(ListFileE2E, MissingListFileIsAnError) {
   ExpectOutcome(RunZovu({"@lists/none.lst"}, work), 0, true);
+}
+
+// A device could be read for ever or wait for input; the deadline ends a run that hangs.
+TEST_F(ListFileE2E, DeviceIsRefusedAtOnce) {
+  ExpectOutcome(RunZovuHostile({"@/dev/zero"}, work, {.deadlineSeconds = 20}), 0, true);
+}
+
+TEST_F(ListFileE2E, WindowsDeviceNamesAreRefusedAtOnce) {
+  if (!WindowsBinaryUnderTest()) GTEST_SKIP() << "COM1 and AUX name devices only on Windows";
+  ExpectOutcome(RunZovuHostile({"@COM1"}, work, {.deadlineSeconds = 20}), 0, true);
+  ExpectOutcome(RunZovuHostile({"@lists/AUX.txt"}, work, {.deadlineSeconds = 20}), 0, true);
 }
 
 TEST_F(ListFileE2E, ListFilesDoNotNest) {
