@@ -42,4 +42,15 @@ inline std::size_t Utf8CharLength(std::string_view text, std::size_t at) {
   return static_cast<unsigned char>(text[at]) < 0x80 ? 1 : Utf8MultiByteLength(text, at);
 }
 
+// True when text is UTF-8 throughout: no byte from 128 up stands alone.
+inline bool IsUtf8(std::string_view text) {
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    if (static_cast<unsigned char>(text[at]) < 0x80) continue;
+    const std::size_t length = Utf8MultiByteLength(text, at);
+    if (length == 1) return false;
+    at += length - 1;
+  }
+  return true;
+}
+
 }  // namespace zovu

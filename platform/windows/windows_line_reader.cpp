@@ -5,14 +5,24 @@
 #include <algorithm>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/chunked_line_reader.h"
 #include "platform/file_kind.h"
+#include "platform/utf8_char.h"
 #include "platform/windows/wide_text.h"
 #include "platform/windows/windows_paths.h"
 
 namespace zovu {
 namespace {
+
+std::string Utf8FromAnsi(std::string_view text) {
+  const auto size = static_cast<int>(text.size());  // a line is far shorter than INT_MAX
+  std::wstring wide(text.size(), L'\0');            // never more UTF-16 units than bytes
+  const int units = MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), size);
+  wide.resize(units > 0 ? static_cast<std::size_t>(units) : 0);
+  return Utf8FromWide(wide);
+}
 
 class WindowsLineReader final : public ChunkedLineReader {
  public:
@@ -20,6 +30,14 @@ class WindowsLineReader final : public ChunkedLineReader {
   ~WindowsLineReader() override { CloseHandle(file_); }
   WindowsLineReader(const WindowsLineReader&) = delete;
   WindowsLineReader& operator=(const WindowsLineReader&) = delete;
+
+  // Older tools write list files in the system's ANSI code page: a line that is not
+  // UTF-8 is read in that code page, so that it names the files it was written for.
+  std::string ReadLine() override {
+    std::string line = ChunkedLineReader::ReadLine();
+    if (!IsUtf8(line)) line = Utf8FromAnsi(line);
+    return line;
+  }
 
  protected:
   std::ptrdiff_t ReadChunk(char* buffer, std::size_t size) override {

@@ -93,6 +93,13 @@ TEST_F(ListFileE2E, ByteOrderMarkIsNotPartOfTheFirstLine) {
   ExpectOutcome(RunList("\xEF\xBB\xBFlists/a/\r\nx.c\r\n"), 4, false);
 }
 
+TEST_F(ListFileE2E, LineThatIsNotUtf8NamesTheFileItWasWrittenFor) {
+  // "\xC4" is "\xC3\x84" (A with diaeresis) in the ANSI code page that Windows programs
+  // get under Wine in a UTF-8 locale, 1252. Elsewhere names are bytes, and so are lines.
+  root.File(WindowsBinaryUnderTest() ? "work/cp/\xC3\x84rger.txt" : "work/cp/\xC4rger.txt", "x");
+  ExpectOutcome(RunList("cp/\xC4rger.txt\n"), 1, false);
+}
+
 TEST_F(ListFileE2E, LinesLongerThanAnyShortLimitAreReadWhole) {
   std::string deep;
   for (char fill : {'p', 'q', 'r', 's', 't', 'u'}) deep += LongName(fill, 50) + "/";
