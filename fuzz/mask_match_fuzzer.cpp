@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "fuzz_check.h"
 #include "search/mask_match.h"
@@ -45,6 +46,33 @@ bool UsableAsOwnMask(std::string_view name) {
          name.find_first_of("*?,;") == std::string_view::npos;
 }
 
+// The byte lengths of the characters of text, worked out apart from the matcher: a
+// sequence is one character when decoding it and encoding the value again gives the
+// same bytes (no overlong form) and the value is at most U+10FFFF; any other byte
+// from 128 up is a character by itself.
+std::vector<std::size_t> CharacterLengths(std::string_view text) {
+  std::vector<std::size_t> lengths;
+  for (std::size_t at = 0; at < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    std::size_t length = 1;
+    const std::size_t wanted = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    if (wanted > 1 && lead < 0xF8 && at + wanted <= text.size()) {
+      char32_t value = lead & (0x7F >> wanted);
+      bool continued = true;
+      for (std::size_t i = 1; i < wanted; ++i) {
+        const auto c = static_cast<unsigned char>(text[at + i]);
+        continued = continued && (c & 0xC0) == 0x80;
+        value = (value << 6) | (c & 0x3F);
+      }
+      const std::size_t shortest = value < 0x80 ? 1 : value < 0x800 ? 2 : value < 0x10000 ? 3 : 4;
+      if (continued && shortest == wanted && value <= 0x10FFFF) length = wanted;
+    }
+    lengths.push_back(length);
+    at += length;
+  }
+  return lengths;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -78,6 +106,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       mask[i] = static_cast<char>(mask[i] ^ 0x20);
       ZOVU_FUZZ_CHECK(!MatchMask(name, mask));
       ZOVU_FUZZ_CHECK(!MatchMask(mask, name));
+    }
+    // "?" stands for exactly one character, however many bytes it has: in place of any
+    // character but a dot it keeps the match, two of them lose it, and so does one "?"
+    // per byte of a character of several.
+    std::size_t at = 0;
+    for (const std::size_t length : CharacterLengths(name)) {
+      if (name[at] != '.') {
+        const std::string before = name.substr(0, at);
+        const std::string after = name.substr(at + length);
+        ZOVU_FUZZ_CHECK(MatchMask(name, before + "?" + after));
+        ZOVU_FUZZ_CHECK(!MatchMask(name, before + "??" + after));
+        if (length > 1)
+          ZOVU_FUZZ_CHECK(!MatchMask(name, before + std::string(length, '?') + after));
+      }
+      at += length;
     }
   }
   return 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 #include "platform/file_system.h"
 
@@ -13,8 +14,9 @@ namespace zovu {
 inline constexpr std::size_t kMaxLineBytes = 64 * 1024;
 
 // Splits a byte source that is read in large chunks into lines. Lines may end in "\n"
-// or, as written on Windows, "\r\n"; neither is part of the line. Reading ends early
-// when the interruption check answers true before a chunk.
+// or, as written on Windows, "\r\n"; neither is part of the line. A UTF-8 byte-order
+// mark in front of the first line is not part of it either. Reading ends early when the
+// interruption check answers true before a chunk.
 class ChunkedLineReader : public LineReader {
  public:
   bool AtEnd() override { return pos_ == data_.size() && !Fill(); }
@@ -35,6 +37,9 @@ class ChunkedLineReader : public LineReader {
       break;
     }
     if (!line.empty() && line.back() == '\r') line.pop_back();
+    // Editors that save UTF-8 often put a byte-order mark in front of the text.
+    if (firstLine_ && line.starts_with(kByteOrderMark)) line.erase(0, kByteOrderMark.size());
+    firstLine_ = false;
     return line;
   }
 
@@ -61,8 +66,10 @@ class ChunkedLineReader : public LineReader {
   }
 
   static constexpr std::size_t kChunk = 64 * 1024;
+  static constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
   std::string data_;
   std::size_t pos_ = 0;
+  bool firstLine_ = true;
   bool failed_ = false;
 };
 

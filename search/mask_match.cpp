@@ -1,5 +1,7 @@
 #include "search/mask_match.h"
 
+#include "platform/utf8_char.h"
+
 namespace zovu {
 namespace {
 
@@ -67,27 +69,54 @@ bool MatchMask(std::string_view name, std::string_view mask) {
   return WildMatch(nameParts.ext, maskParts.ext) && WildMatch(nameParts.base, maskParts.base);
 }
 
+// WildMatch for parts that hold characters other than ASCII. "?" takes a whole UTF-8
+// character of the text, so the two may move on by different numbers of bytes.
+// Not in the unnamed namespace on purpose: the compiler would then inline it into
+// WildMatch, whose every call would pay for the registers this loop needs.
+bool MatchCharacters(std::string_view text, std::string_view pattern) {
+  std::size_t i = 0;  // byte offsets of the next character of each
+  std::size_t j = 0;
+  for (;;) {
+    if (j == pattern.size()) return i == text.size();
+    const char c = AsciiUpper(pattern[j]);
+    if (i == text.size()) return c == '*';
+    if (c == '*') return true;
+    if (c == '?') {
+      i += Utf8CharLength(text, i);
+      ++j;
+      continue;
+    }
+    if (AsciiUpper(text[i]) != c) return false;
+    std::size_t length = 1;
+    if (static_cast<unsigned char>(c) >= 0x80) {
+      // The same lead byte: the same character when the rest of its bytes agree.
+      length = Utf8MultiByteLength(pattern, j);
+      if (Utf8MultiByteLength(text, i) != length ||
+          text.substr(i, length) != pattern.substr(j, length)) {
+        return false;
+      }
+    }
+    i += length;
+    j += length;
+  }
+}
+
 bool WildMatch(std::string_view text, std::string_view pattern) {
   if (text == pattern) return true;
-  std::size_t i = 0;
-  std::size_t j = 0;
-  bool readAny = false;
-  char last = '\0';
-  for (;;) {
-    ++i;
-    ++j;
-    if (j > pattern.size()) break;
-    const char c = AsciiUpper(pattern[j - 1]);
-    readAny = true;
-    last = c;
-    if (i > text.size()) break;
+  // While the text is ASCII a character is a byte. The first byte that is not hands
+  // the rest to the slower loop, so that ASCII names pay nothing for it.
+  for (std::size_t k = 0;; ++k) {
+    if (k == pattern.size()) return k == text.size();
+    const char c = AsciiUpper(pattern[k]);
+    // The text ran out: only a "*" still accepts it.
+    if (k == text.size()) return c == '*';
     if (c == '*') return true;
-    if (c == '?') continue;
-    if (AsciiUpper(text[i - 1]) != c) return false;
+    const char t = c == '?' ? text[k] : AsciiUpper(text[k]);
+    if (t != c && c != '?') return false;
+    if (static_cast<unsigned char>(t) >= 0x80) {
+      return MatchCharacters(text.substr(k), pattern.substr(k));
+    }
   }
-  if (i == text.size() + 1 && j == pattern.size() + 1) return true;
-  // The text ran out where the pattern still had a "*".
-  return readAny && last == '*';
 }
 
 std::string_view NthField(std::string_view s, std::string_view delim, std::int16_t n) {

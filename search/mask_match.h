@@ -20,7 +20,8 @@ bool MatchMask(std::string_view name, std::string_view mask);
 
 // True when one name part matches one pattern part: "?" takes exactly one character,
 // "*" accepts whatever follows (the rest of the pattern is not looked at), and ASCII
-// letters compare without regard to case.
+// letters compare without regard to case. Characters are UTF-8; a byte that starts no
+// UTF-8 character is one character by itself.
 bool WildMatch(std::string_view text, std::string_view pattern);
 
 // The n-th field of s between delimiters: counted from the left for n > 0, from the

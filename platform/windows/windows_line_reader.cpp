@@ -3,12 +3,26 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <optional>
+#include <string>
+#include <string_view>
 
 #include "platform/chunked_line_reader.h"
+#include "platform/file_kind.h"
+#include "platform/utf8_char.h"
 #include "platform/windows/wide_text.h"
+#include "platform/windows/windows_paths.h"
 
 namespace zovu {
 namespace {
+
+std::string Utf8FromAnsi(std::string_view text) {
+  const auto size = static_cast<int>(text.size());  // a line is far shorter than INT_MAX
+  std::wstring wide(text.size(), L'\0');            // never more UTF-16 units than bytes
+  const int units = MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), size);
+  wide.resize(units > 0 ? static_cast<std::size_t>(units) : 0);
+  return Utf8FromWide(wide);
+}
 
 class WindowsLineReader final : public ChunkedLineReader {
  public:
@@ -16,6 +30,14 @@ class WindowsLineReader final : public ChunkedLineReader {
   ~WindowsLineReader() override { CloseHandle(file_); }
   WindowsLineReader(const WindowsLineReader&) = delete;
   WindowsLineReader& operator=(const WindowsLineReader&) = delete;
+
+  // Older tools write list files in the system's ANSI code page: a line that is not
+  // UTF-8 is read in that code page, so that it names the files it was written for.
+  std::string ReadLine() override {
+    std::string line = ChunkedLineReader::ReadLine();
+    if (!IsUtf8(line)) line = Utf8FromAnsi(line);
+    return line;
+  }
 
  protected:
   std::ptrdiff_t ReadChunk(char* buffer, std::size_t size) override {
@@ -29,14 +51,50 @@ class WindowsLineReader final : public ChunkedLineReader {
   HANDLE file_;
 };
 
+// What the name alone gives away: the system turns device names such as COM1, CON or
+// AUX.txt into \\.\COM1, \\.\CON and \\.\AUX, and a path of one name after the device
+// prefix (\\.\COM1, \\?\C:) names a device or a volume. Nothing when the name does not
+// tell.
+std::optional<FileKind> KindByName(const std::wstring& path) {
+  const std::wstring full = FullPathName(path);
+  if (full.size() > 4 && (full.starts_with(L"\\\\.\\") || full.starts_with(L"\\\\?\\")) &&
+      full.find(L'\\', 4) == std::wstring::npos) {
+    return FileKind::kDevice;
+  }
+  return std::nullopt;
+}
+
+FileKind KindOf(HANDLE file) {
+  switch (GetFileType(file)) {
+    case FILE_TYPE_DISK:
+      return FileKind::kRegular;  // a directory cannot be opened here
+    case FILE_TYPE_PIPE:
+      return FileKind::kPipe;
+    case FILE_TYPE_CHAR:
+      return FileKind::kDevice;
+    default:
+      return FileKind::kOther;
+  }
+}
+
 }  // namespace
 
 std::unique_ptr<LineReader> OpenWindowsLineReader(std::string_view path) {
+  const std::wstring wide = WideFromUtf8(path);
+  // Decided before opening where the name tells: opening a serial port or a printer
+  // already works the hardware.
+  if (const std::optional<FileKind> kind = KindByName(wide); kind && !ReadableAsList(*kind)) {
+    return nullptr;
+  }
   // Without backup semantics a directory cannot be opened, so a directory fails here.
-  const HANDLE file = CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ,
+  const HANDLE file = CreateFileW(wide.c_str(), GENERIC_READ,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                   OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (file == INVALID_HANDLE_VALUE) return nullptr;
+  if (!ReadableAsList(KindOf(file))) {
+    CloseHandle(file);
+    return nullptr;
+  }
   return std::make_unique<WindowsLineReader>(file);
 }
 

@@ -5,6 +5,7 @@
 
 #include "common/run_process.h"
 #include "common/temp_dir.h"
+#include "e2e/hostile_run.h"
 #include "e2e/search_outcome.h"
 
 namespace zovu::testing {
@@ -68,6 +69,17 @@ TEST_F(ListFileE2E, MissingListFileIsAnError) {
   ExpectOutcome(RunZovu({"@lists/none.lst"}, work), 0, true);
 }
 
+// A device could be read for ever or wait for input; the deadline ends a run that hangs.
+TEST_F(ListFileE2E, DeviceIsRefusedAtOnce) {
+  ExpectOutcome(RunZovuHostile({"@/dev/zero"}, work, {.deadlineSeconds = 20}), 0, true);
+}
+
+TEST_F(ListFileE2E, WindowsDeviceNamesAreRefusedAtOnce) {
+  if (!WindowsBinaryUnderTest()) GTEST_SKIP() << "COM1 and AUX name devices only on Windows";
+  ExpectOutcome(RunZovuHostile({"@COM1"}, work, {.deadlineSeconds = 20}), 0, true);
+  ExpectOutcome(RunZovuHostile({"@lists/AUX.txt"}, work, {.deadlineSeconds = 20}), 0, true);
+}
+
 TEST_F(ListFileE2E, ListFilesDoNotNest) {
   root.File("work/lists/inner.lst", "a/\n");
   ExpectOutcome(RunList("@lists/inner.lst\nx.c\n"), 1, true);
@@ -75,6 +87,17 @@ TEST_F(ListFileE2E, ListFilesDoNotNest) {
 
 TEST_F(ListFileE2E, CarriageReturnsAreNotPartOfTheLine) {
   ExpectOutcome(RunList("a/*.c\r\nMAKEFILE\r\n\"my dir/\"\r\n"), 6, false);
+}
+
+TEST_F(ListFileE2E, ByteOrderMarkIsNotPartOfTheFirstLine) {
+  ExpectOutcome(RunList("\xEF\xBB\xBFlists/a/\r\nx.c\r\n"), 4, false);
+}
+
+TEST_F(ListFileE2E, LineThatIsNotUtf8NamesTheFileItWasWrittenFor) {
+  // "\xC4" is "\xC3\x84" (A with diaeresis) in the ANSI code page that Windows programs
+  // get under Wine in a UTF-8 locale, 1252. Elsewhere names are bytes, and so are lines.
+  root.File(WindowsBinaryUnderTest() ? "work/cp/\xC3\x84rger.txt" : "work/cp/\xC4rger.txt", "x");
+  ExpectOutcome(RunList("cp/\xC4rger.txt\n"), 1, false);
 }
 
 TEST_F(ListFileE2E, LinesLongerThanAnyShortLimitAreReadWhole) {

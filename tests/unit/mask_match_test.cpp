@@ -77,6 +77,27 @@ TEST(MatchMaskList, SelectsExactlyTheNamesTheMasksDescribe) {
       {"\xE9t\xE9.txt", "\xC9t\xC9.txt", false},
       {"[a].c", "[A].C", true},
       {"@.c", "`.c", false},
+      {"\xC3\xA4.c", "\xC3\x84.c", false},
+      {"\xC3\x84rger.TXT", "\xC3\x84R?ER.txt", true},
+      // "?" takes one UTF-8 character of two, three or four bytes.
+      {"\xC3\x84rger.txt", "?rger.txt", true},
+      {"\xC3\x84rger.txt", "??rger.txt", false},
+      {"x.\xC3\xA9s", "*.?S", true},
+      {"y.\xC3\x89S", "*.?S", true},
+      {"x.\xC3\xA9s", "*.??S", false},
+      {"\xE2\x82\xAC.txt", "?.txt", true},
+      {"\xF0\x9F\x98\x80\xE2\x82\xAC.txt", "??.txt", true},
+      {"\xF0\x9F\x98\x80.txt", "??.txt", false},
+      // A byte that starts no character is one by itself: a Latin-1 byte, a lead byte
+      // without its continuation, an overlong form, a cut sequence.
+      {"\xE9t\xE9.txt", "?t?.txt", true},
+      {"\xC3(.c", "??.c", true},
+      {"\xC3(.c", "?.c", false},
+      {"\xC0\xAF.c", "??.c", true},
+      {"\xE2\x82.c", "??.c", true},
+      {"\xE2\x82.c", "\xE2?.c", true},
+      // An encoded unpaired surrogate, as Windows names carry one, is one character.
+      {"\xED\xA0\x80.c", "?.c", true},
   };
   for (const MaskCase& c : cases) {
     EXPECT_EQ(MatchMaskList(c.name, c.masks), c.selected)
