@@ -9,6 +9,8 @@
 #include <iterator>
 #include <set>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "common/run_process.h"
 #include "common/run_process_posix.h"
@@ -85,6 +87,32 @@ TEST(WriteOption, SavesTheSwitchesIntoZovuCfgAndMakesNoSearch) {
   EXPECT_NE(
       result.out.find(WithLineEnds("       * -S[\xC2\xB1] for subdirectory processing {-}\n")),
       std::string::npos);
+}
+
+TEST(WriteOption, TenSavesAtOnceLeaveOneBlockBehindTheOtherBytes) {
+  // Many megabytes of other bytes, so that the saves search the file at the same time.
+  // Their length is a multiple of the search's step of 4096 - 25 bytes, so a block added
+  // behind them starts a chunk of the search, and the saves after the first find it.
+  std::string other(std::size_t{8242} * 4071, '\0');
+  for (std::size_t i = 0; i < other.size(); ++i) other[i] = static_cast<char>(i * 7 % 251);
+  TempDir dir;
+  const fs::path file = dir.File("zovu.cfg", other);
+  std::vector<ProcessResult> results(10);
+  std::vector<std::thread> saves;
+  for (ProcessResult& result : results) {
+    saves.emplace_back([&] { result = RunZovu({"-S+", "-W"}, dir.path()); });
+  }
+  for (std::thread& save : saves) save.join();
+  for (const ProcessResult& result : results) {
+    EXPECT_EQ(result.exitStatus, 0);
+    EXPECT_EQ(result.out, WithLineEnds(kSaved));
+    EXPECT_EQ(result.err, "");
+  }
+  const std::string after = ReadFile(file);
+  ASSERT_EQ(after.size(), other.size() + 29) << "one block added, no more";
+  EXPECT_TRUE(after.starts_with(other)) << "the other bytes are unchanged";
+  const fs::path block = dir.File("block", after.substr(other.size()));
+  ExpectSavedBlock(block, 1, 0);
 }
 
 TEST(WriteOption, NamesTheFileAfterTheProgramFileNotTheNameItWasStartedBy) {
