@@ -262,8 +262,17 @@ TEST(SwitchOptions, AnOptionAloneSearchesTheCurrentDirectoryWithoutUsage) {
 TEST(InvalidOption, EndsTheRunWithTheProblemAndNoOutput) {
   TempDir dir;
   dir.File("a.txt");
-  for (const std::vector<std::string>& args :
-       {std::vector<std::string>{"-X"}, {"-S+", ".", "-q"}}) {
+  // Of the long options only --help and --version, written exactly so; -h and -V are
+  // no options of this program.
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"-X"},
+                                               {"-S+", ".", "-q"},
+                                               {"-h"},
+                                               {"-V"},
+                                               {"--HELP"},
+                                               {"--help=all"},
+                                               {"--vers"},
+                                               {"--"},
+                                               {"a", "b", "-X", "--help"}}) {
     const ProcessResult result = RunZovu(args, dir.path());
     EXPECT_EQ(result.exitStatus, 2) << args[0];
     EXPECT_EQ(result.err, WithLineEnds(kInvalidOption)) << args[0];
