@@ -6,6 +6,7 @@
 #include "platform/block_file.h"
 #include "platform/file_system.h"
 #include "platform/keyboard.h"
+#include "platform/output_stream.h"
 #include "platform/path_style.h"
 #include "support/console.h"
 
@@ -20,6 +21,7 @@ struct Environment {
   std::chrono::nanoseconds keyboardInterval = std::chrono::nanoseconds::zero();
   std::string executablePath;             // names the configuration file that -W writes
   BlockFileOpener* blockFiles = nullptr;  // null: -W cannot save
+  OutputStream* notes = nullptr;          // standard error, for notes that leave the run as it is
 };
 
 }  // namespace zovu

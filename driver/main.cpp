@@ -21,8 +21,9 @@ int main(int argc, char** argv) {
   // The program's own file names the configuration file, whatever name it was started by.
   std::string executablePath = system.programPath;
   if (executablePath.empty()) executablePath = argc > 0 ? argv[0] : "zovu";
-  zovu::Environment env{console, *system.fileSystem, *system.keyboard,       system.pathStyle,
-                        5ms,     executablePath,     system.blockFiles.get()};
+  zovu::Environment env{
+      console, *system.fileSystem, *system.keyboard,        system.pathStyle,
+      5ms,     executablePath,     system.blockFiles.get(), system.standardError.get()};
   const zovu::Parameters params = zovu::CommandLineParameters(argc, argv);
   return zovu::RunZovu(params, env);
 }

@@ -1,6 +1,7 @@
 #include "driver/run.h"
 
 #include "driver/config_block.h"
+#include "driver/ignored_parameters.h"
 #include "driver/usage.h"
 #include "search/file_search.h"
 #include "search/search_arg.h"
@@ -27,6 +28,7 @@ int RunZovu(const Parameters& params, Environment& env) {
   }
   std::int64_t matchCount = 0;
   if (const auto status = ProcessOptions(params, block, env)) return *status;
+  NoteIgnoredParameters(params, env);
 
   const PathContext paths{env.pathStyle, env.fileSystem};
   const std::string searchArg = GetParameter(params, 1);

@@ -225,18 +225,27 @@ TEST(SwitchOptions, SteerTheSearch) {
   dir.File("tree/sub/c.txt", "333");
   dir.File("tree/sub/deep/d.h", "4444");
   dir.File("other/e.txt", "5");
+  const std::string oneIgnored =
+      "Note: 1 parameter after the search argument was ignored; quote masks, as in '*.h', so "
+      "that the shell does not expand them\n";
+  const std::string threeIgnored =
+      "Note: 3 parameters after the search argument were ignored; quote masks, as in '*.h', "
+      "so that the shell does not expand them\n";
   const struct {
     std::vector<std::string> args;
     std::string_view summary;
+    std::string err;
   } cases[] = {
-      {{"tree/"}, "2 matches found!\n"},
-      {{"-S+", "tree/"}, "4 matches found!\n"},
-      {{"tree/", "-S+"}, "4 matches found!\n"},
-      {{"-S+", "tree/", "-s-"}, "2 matches found!\n"},
-      {{"-T", "tree/"}, "2 matches found!\n"},
-      {{"-t+", "-S+", "tree/"}, "4 matches found!\n"},
-      // Only the first plain parameter is searched.
-      {{"tree/", "other/"}, "2 matches found!\n"},
+      {{"tree/"}, "2 matches found!\n", ""},
+      {{"-S+", "tree/"}, "4 matches found!\n", ""},
+      {{"tree/", "-S+"}, "4 matches found!\n", ""},
+      {{"-S+", "tree/", "-s-"}, "2 matches found!\n", ""},
+      {{"-T", "tree/"}, "2 matches found!\n", ""},
+      {{"-t+", "-S+", "tree/"}, "4 matches found!\n", ""},
+      // Only the first plain parameter is searched, as when the shell expanded a mask;
+      // one line on standard error says so.
+      {{"tree/", "other/"}, "2 matches found!\n", oneIgnored},
+      {{"-S+", "tree/", "-", "", "tree/a.txt"}, "4 matches found!\n", threeIgnored},
   };
   for (const auto& c : cases) {
     std::string label;
@@ -245,7 +254,7 @@ TEST(SwitchOptions, SteerTheSearch) {
     EXPECT_EQ(result.exitStatus, 0) << label;
     EXPECT_EQ(LastLine(result.out), WithLineEnds(c.summary)) << label;
     EXPECT_EQ(result.out.find("Usage:"), std::string::npos) << label;
-    EXPECT_EQ(result.err, "") << label;
+    EXPECT_EQ(result.err, WithLineEnds(c.err)) << label;
   }
 }
 
