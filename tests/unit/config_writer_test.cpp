@@ -18,10 +18,10 @@ constexpr std::string_view kId = "TEST identification 0123";  // 24 bytes, like 
 // A block with the identification id, the given data and two checksum bytes that hold
 // a value other than the checksum.
 Bytes MakeBlock(std::string_view id, Bytes data) {
-  Bytes block{static_cast<std::uint8_t>(id.size())};
-  block.insert(block.end(), id.begin(), id.end());
-  block.insert(block.end(), data.begin(), data.end());
-  block.insert(block.end(), {0xEE, 0xEE});
+  Bytes block(1 + id.size() + data.size() + 2, 0xEE);
+  block[0] = static_cast<std::uint8_t>(id.size());
+  std::copy(id.begin(), id.end(), block.begin() + 1);
+  std::copy(data.begin(), data.end(), block.begin() + 1 + static_cast<std::ptrdiff_t>(id.size()));
   return block;
 }
 
