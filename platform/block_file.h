@@ -25,9 +25,10 @@ class BlockFile {
   virtual std::size_t Write(std::span<const std::uint8_t> data) = 0;
   // Cuts the file back to size bytes; false on failure.
   virtual bool Truncate(std::int64_t size) = 0;
-  // Waits for the exclusive advisory lock on the whole file and holds it until the file
-  // is closed, so that other processes that lock it wait meanwhile; false when the lock
-  // cannot be had.
+  // Waits for the exclusive lock on the whole file and holds it until the file is
+  // closed, so that other processes that lock it wait meanwhile; false when the lock
+  // cannot be had. (POSIX locks are advisory; a Windows lock also keeps other handles
+  // from reading and writing the file.)
   virtual bool Lock() = 0;
   // Closes the file; false when the system reported an error. Destroying an open file
   // closes it too.

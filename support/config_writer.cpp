@@ -49,12 +49,16 @@ class PatternFinder {
 
 enum class ChunkRead { kRead, kSeekFailed, kReadFailed };
 
-// The file read kSearchReadBytes at a time; hands out the chunk at an offset, which is
-// the bytes from there up to the chunk size or the file's end, as one 4096-byte read
-// from that offset would give them.
+// The file read kSearchReadBytes at a time, or all at once when it is smaller (a
+// settings file is mostly one block); hands out the chunk at an offset, which is the
+// bytes from there up to the chunk size or the file's end, as one 4096-byte read from
+// that offset would give them.
 class ChunkWindow {
  public:
-  explicit ChunkWindow(BlockFile& file) : file_(file), bytes_(kSearchReadBytes) {}
+  ChunkWindow(BlockFile& file, std::int64_t size)
+      : file_(file),
+        bytes_(std::clamp<std::size_t>(static_cast<std::size_t>(size) + 1, kSearchChunkBytes,
+                                       kSearchReadBytes)) {}
 
   ChunkRead Chunk(std::int64_t offset, std::span<const std::uint8_t>& chunk) {
     if (!Holds(offset)) {
@@ -162,7 +166,7 @@ BlockSearch FindBlock(BlockFile& file, std::uint16_t occurrence, std::span<const
   }
   static const ChunkKey key = MakeChunkKey();
   const PatternFinder finder(id);
-  ChunkWindow window(file);
+  ChunkWindow window(file, *size);
   ChunkKey plain;
   const auto idLength = static_cast<std::int64_t>(id.size());
   std::int64_t pos = 0;
