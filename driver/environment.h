@@ -7,6 +7,7 @@
 #include "platform/block_file.h"
 #include "platform/file_system.h"
 #include "platform/keyboard.h"
+#include "platform/output_stream.h"
 #include "platform/path_style.h"
 #include "support/console.h"
 
@@ -21,6 +22,7 @@ struct Environment {
   std::chrono::nanoseconds keyboardInterval = std::chrono::nanoseconds::zero();
   std::string executablePath;             // names the configuration file that -W writes
   BlockFileOpener* blockFiles = nullptr;  // null: -W cannot save
+  OutputStream* notes = nullptr;          // standard error, for notes that leave the run as it is
   // ZOVU_THREADS as set, or empty: how many threads walk (1: the main thread alone).
   std::string threadSetting;
 };

@@ -23,9 +23,15 @@ int main(int argc, char** argv) {
   std::string executablePath = system.programPath;
   if (executablePath.empty()) executablePath = zovu::ProgramFileFromName(argc > 0 ? argv[0] : "zovu");
   const char* threads = std::getenv("ZOVU_THREADS");
-  zovu::Environment env{
-      console, *system.fileSystem, *system.keyboard,        system.pathStyle,
-      5ms,     executablePath,     system.blockFiles.get(), threads != nullptr ? threads : ""};
+  zovu::Environment env{console,
+                        *system.fileSystem,
+                        *system.keyboard,
+                        system.pathStyle,
+                        5ms,
+                        executablePath,
+                        system.blockFiles.get(),
+                        system.standardError.get(),
+                        threads != nullptr ? threads : ""};
   const zovu::Parameters params = zovu::CommandLineParameters(argc, argv);
   return zovu::RunZovu(params, env);
 }

@@ -1,5 +1,6 @@
 #include "driver/options.h"
 
+#include "driver/long_options.h"
 #include "driver/save_settings.h"
 
 namespace zovu {
@@ -14,6 +15,10 @@ char AsciiUpper(char c) {
 
 }  // namespace
 
+bool IsPlainParameter(std::string_view param) {
+  return param.empty() || param.front() != '-' || param.size() == 1;
+}
+
 std::string GetOption(const Parameters& params, std::size_t n) {
   for (const std::string& param : params) {
     if (!param.empty() && param.front() == '-' && --n == 0) return param.substr(1);
@@ -23,7 +28,7 @@ std::string GetOption(const Parameters& params, std::size_t n) {
 
 std::string GetParameter(const Parameters& params, std::size_t n) {
   for (const std::string& param : params) {
-    if ((param.empty() || param.front() != '-' || param.size() == 1) && --n == 0) return param;
+    if (IsPlainParameter(param) && --n == 0) return param;
   }
   return {};
 }
@@ -45,20 +50,22 @@ bool SetSwitch(std::uint8_t& value, char c) {
 }
 
 std::optional<int> ProcessOptions(const Parameters& params, ConfigBlock& block, Environment& env) {
-  for (std::size_t i = 1; i <= params.size(); ++i) {
-    // Only the letter and the character after it matter; the blank stands in for that
-    // character when the option is a bare letter.
-    std::string text = GetOption(params, i);
-    for (char& c : text) c = AsciiUpper(c);
-    text += ' ';
-    const auto letter = static_cast<unsigned char>(text[0]);
-    if (letter == ' ') return std::nullopt;  // no more options, or a lone "-"
+  // One pass over the parameters: each option is looked at once, in its place.
+  for (const std::string& param : params) {
+    if (param.empty() || param.front() != '-') continue;
+    if (const std::optional<int> status = RunLongOption(param, block, env.console)) return status;
+    // Only the letter and the character after it matter, in upper case; the blank
+    // stands in for a character that is not there.
+    const char letter = param.size() > 1 ? AsciiUpper(param[1]) : ' ';
+    const char next = param.size() > 2 ? AsciiUpper(param[2]) : ' ';
     switch (letter) {
+      case ' ':
+        return std::nullopt;  // a lone "-", or an option that begins with a blank
       case 'S':
-        SetSwitch(block.SubDirs, text[1]);
+        SetSwitch(block.SubDirs, next);
         break;
       case 'T':
-        SetSwitch(block.TotalSizes, text[1]);
+        SetSwitch(block.TotalSizes, next);
         break;
       case 'W':
         return SaveSettings(block, env);

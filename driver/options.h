@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "driver/config_block.h"
@@ -12,6 +13,8 @@ namespace zovu {
 
 using Parameters = std::vector<std::string>;
 
+// A plain parameter: one that does not begin with "-", or a lone "-".
+bool IsPlainParameter(std::string_view param);
 // The text of the n-th option parameter (one beginning with "-") without its "-",
 // counting from 1; empty when there are fewer.
 std::string GetOption(const Parameters& params, std::size_t n);
@@ -21,8 +24,8 @@ std::string GetParameter(const Parameters& params, std::size_t n);
 // Applies the character after an option letter to a switch: a blank toggles it, "+"
 // sets it, "-" clears it. False, and the switch unchanged, for any other character.
 bool SetSwitch(std::uint8_t& value, char c);
-// Applies the options to the block, left to right. Returns the exit status when an
-// option ended the run.
+// Applies the options to the block, left to right, in one pass. Returns the exit status
+// when an option ended the run: -W, --help, --version or an invalid option.
 std::optional<int> ProcessOptions(const Parameters& params, ConfigBlock& block, Environment& env);
 
 }  // namespace zovu

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "driver/config_block.h"
+#include "driver/ignored_parameters.h"
 #include "driver/search_watcher.h"
 #include "driver/thread_count.h"
 #include "driver/usage.h"
@@ -32,6 +33,7 @@ int RunZovu(const Parameters& params, Environment& env) {
   }
   std::int64_t matchCount = 0;
   if (const auto status = ProcessOptions(params, block, env)) return *status;
+  NoteIgnoredParameters(params, env);
 
   const std::optional<std::size_t> threads = WalkThreads(env.threadSetting);
   if (!threads) {

@@ -20,10 +20,16 @@ class BlockFile {
   // Reads until buffer is full or the file ends; the number of bytes read (fewer at
   // the end of the file), or nothing on a read error.
   virtual std::optional<std::size_t> Read(std::span<std::uint8_t> buffer) = 0;
-  // Writes data; the number of bytes written, fewer than asked when a write failed.
+  // Writes data; the number of bytes written, fewer than asked when a write failed. A
+  // write past the file-size limit fails like any other instead of ending the process.
   virtual std::size_t Write(std::span<const std::uint8_t> data) = 0;
   // Cuts the file back to size bytes; false on failure.
   virtual bool Truncate(std::int64_t size) = 0;
+  // Waits for the exclusive lock on the whole file and holds it until the file is
+  // closed, so that other processes that lock it wait meanwhile; false when the lock
+  // cannot be had. (POSIX locks are advisory; a Windows lock also keeps other handles
+  // from reading and writing the file.)
+  virtual bool Lock() = 0;
   // Closes the file; false when the system reported an error. Destroying an open file
   // closes it too.
   virtual bool Close() = 0;

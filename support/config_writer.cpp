@@ -2,18 +2,120 @@
 
 #include <algorithm>
 #include <array>
+#include <functional>
+#include <vector>
 
 namespace zovu {
 namespace {
 
 constexpr std::size_t kKeyBytes = 255;
+// Bytes read at a time while searching: many chunks, so that a large file is read at
+// the disk's speed. The buffer's size does not grow with the file.
+constexpr std::size_t kSearchReadBytes = std::size_t{1} << 20;
 
-// One buffer for every chunk of every search, so memory use does not grow with the file.
-std::array<std::uint8_t, kSearchChunkBytes> searchBuffer;
+using ChunkKey = std::array<std::uint8_t, kSearchChunkBytes>;
+
+// The key bytes of the chunk's positions, key byte 1 at the chunk's first byte: XORed
+// with a chunk's bytes, they unscramble it.
+ChunkKey MakeChunkKey() {
+  ChunkKey stream{};
+  const std::string key = BuildKey(kScrambleSeed, kKeyBytes);
+  if (key.empty()) return stream;
+  for (std::size_t i = 0; i < stream.size(); ++i) {
+    stream[i] = static_cast<std::uint8_t>(key[i % key.size()]);
+  }
+  return stream;
+}
+
+// FindPattern with its table built once for all the chunks of a search.
+class PatternFinder {
+ public:
+  explicit PatternFinder(std::span<const std::uint8_t> pattern)
+      : empty_(pattern.empty()), searcher_(pattern.begin(), pattern.end()) {}
+
+  int Find(std::span<const std::uint8_t> data) const {
+    if (data.empty()) return -1;
+    if (empty_) return 0;
+    // The last byte of data is no place for a match to end: one must stand behind it.
+    const std::span<const std::uint8_t> room = data.first(data.size() - 1);
+    const auto found = searcher_(room.begin(), room.end()).first;
+    return found == room.end() ? -1 : static_cast<int>(found - room.begin());
+  }
+
+ private:
+  bool empty_;
+  std::boyer_moore_horspool_searcher<std::span<const std::uint8_t>::iterator> searcher_;
+};
+
+enum class ChunkRead { kRead, kSeekFailed, kReadFailed };
+
+// The file read kSearchReadBytes at a time, or all at once when it is smaller (a
+// settings file is mostly one block); hands out the chunk at an offset, which is the
+// bytes from there up to the chunk size or the file's end, as one 4096-byte read from
+// that offset would give them.
+class ChunkWindow {
+ public:
+  ChunkWindow(BlockFile& file, std::int64_t size)
+      : file_(file),
+        bytes_(std::clamp<std::size_t>(static_cast<std::size_t>(size) + 1, kSearchChunkBytes,
+                                       kSearchReadBytes)) {}
+
+  ChunkRead Chunk(std::int64_t offset, std::span<const std::uint8_t>& chunk) {
+    if (!Holds(offset)) {
+      if (!file_.Seek(offset)) return ChunkRead::kSeekFailed;
+      const std::optional<std::size_t> got = file_.Read(bytes_);
+      if (!got) return ChunkRead::kReadFailed;
+      start_ = offset;
+      length_ = *got;
+      atEnd_ = *got < bytes_.size();
+      filled_ = true;
+    }
+    const auto from = static_cast<std::size_t>(offset - start_);
+    chunk = std::span<const std::uint8_t>(bytes_).subspan(
+        from, std::min(kSearchChunkBytes, length_ - from));
+    return ChunkRead::kRead;
+  }
+
+ private:
+  bool Holds(std::int64_t offset) const {
+    if (!filled_ || offset < start_) return false;
+    const auto from = static_cast<std::uint64_t>(offset - start_);
+    return from + kSearchChunkBytes <= length_ || (atEnd_ && from <= length_);
+  }
+
+  BlockFile& file_;
+  std::vector<std::uint8_t> bytes_;
+  std::int64_t start_ = 0;
+  std::size_t length_ = 0;
+  bool atEnd_ = false;
+  bool filled_ = false;
+};
 
 std::unique_ptr<BlockFile> OpenBlockFile(BlockFileOpener& opener, std::string_view name) {
   // The opener creates a missing file but never empties an existing one.
   return opener.Open(name);
+}
+
+// The file's bytes that a block of n bytes written at offset would cover, to put back
+// should the write fail; false when they cannot be read.
+bool ReadBytesUnder(BlockFile& file, std::int64_t offset, std::int64_t size, std::size_t n,
+                    std::vector<std::uint8_t>& under) {
+  if (offset >= size) return true;
+  under.resize(static_cast<std::size_t>(std::min<std::int64_t>(size - offset, n)));
+  if (!file.Seek(offset)) return false;
+  const std::optional<std::size_t> got = file.Read(under);
+  if (!got) return false;
+  under.resize(*got);
+  return true;
+}
+
+// Puts back what a write of `written` bytes at offset changed in a file of size bytes:
+// the bytes that were there, and nothing past the old end.
+void UndoWrite(BlockFile& file, std::int64_t offset, std::int64_t size,
+               std::span<const std::uint8_t> under, std::size_t written) {
+  const std::size_t changed = std::min(written, under.size());
+  if (changed > 0 && file.Seek(offset)) file.Write(under.first(changed));
+  if (offset + static_cast<std::int64_t>(written) > size) file.Truncate(size);
 }
 
 bool IsDirEnd(PathStyle style, char c) {
@@ -28,6 +130,9 @@ SaveResult SaveBlock(BlockFileOpener& opener, std::string_view name, std::uint16
   if (block.empty() || block.size() < std::size_t{block[0]} + 3) return SaveResult::kNotSaved;
   const std::unique_ptr<BlockFile> file = OpenBlockFile(opener, name);
   if (!file) return SaveResult::kNotSaved;
+  // Held until the file is closed: another save that searched between this one's search
+  // and its write would not see this copy and would add a second one.
+  if (!file->Lock()) return SaveResult::kNotSaved;
 
   const BlockSearch search = FindBlock(*file, occurrence, block.subspan(1, block[0]));
   if (search.readFailed) return SaveResult::kReadFailed;
@@ -40,13 +145,15 @@ SaveResult SaveBlock(BlockFileOpener& opener, std::string_view name, std::uint16
   const std::optional<std::int64_t> size = file->Size();
   if (!size) return SaveResult::kReadFailed;
   const std::int64_t offset = search.offset >= 0 ? search.offset : *size;
-  const bool ok = WriteBlockAt(*file, offset, block);
-  // A write cut short (a full disk) past the old end is taken off again: a failed save
-  // leaves the file as long as it was, with no half block behind its own bytes.
-  if (!ok && offset + static_cast<std::int64_t>(n) > *size) file->Truncate(*size);
+  std::vector<std::uint8_t> under;
+  if (!ReadBytesUnder(*file, offset, *size, n, under)) return SaveResult::kReadFailed;
+  const std::size_t written = WriteBlockAt(*file, offset, block);
+  // A write cut short (a full disk, a file-size limit) is undone, so that a failed save
+  // leaves the file as it was, with no half block in it.
+  if (written != n) UndoWrite(*file, offset, *size, under, written);
   // The block is written or not; an error on closing changes nothing about that.
   file->Close();
-  return ok ? SaveResult::kSaved : SaveResult::kNotSaved;
+  return written == n ? SaveResult::kSaved : SaveResult::kNotSaved;
 }
 
 BlockSearch FindBlock(BlockFile& file, std::uint16_t occurrence, std::span<const std::uint8_t> id) {
@@ -57,13 +164,15 @@ BlockSearch FindBlock(BlockFile& file, std::uint16_t occurrence, std::span<const
     result.readFailed = true;
     return result;
   }
+  static const ChunkKey key = MakeChunkKey();
+  const PatternFinder finder(id);
+  ChunkWindow window(file, *size);
+  ChunkKey plain;
   const auto idLength = static_cast<std::int64_t>(id.size());
   std::int64_t pos = 0;
-  int idx = -1;
   while (pos < *size) {
-    std::fill(searchBuffer.begin(), searchBuffer.end(), std::uint8_t{0});
-    std::size_t got = 0;
-    switch (ReadChunk(file, pos, searchBuffer, got)) {
+    std::span<const std::uint8_t> chunk;
+    switch (window.Chunk(pos, chunk)) {
       case ChunkRead::kRead:
         break;
       case ChunkRead::kSeekFailed:
@@ -72,7 +181,8 @@ BlockSearch FindBlock(BlockFile& file, std::uint16_t occurrence, std::span<const
         result.readFailed = true;
         return result;
     }
-    idx = FindPattern(std::span(searchBuffer).first(got), id);
+    for (std::size_t i = 0; i < chunk.size(); ++i) plain[i] = chunk[i] ^ key[i];
+    const int idx = finder.Find(std::span(plain).first(chunk.size()));
     if (idx >= 0 && occurrence == 1) {
       result.offset = pos + idx - 1;
       return result;
@@ -89,32 +199,16 @@ BlockSearch FindBlock(BlockFile& file, std::uint16_t occurrence, std::span<const
   return result;
 }
 
-ChunkRead ReadChunk(BlockFile& file, std::int64_t offset, std::span<std::uint8_t> buffer,
-                    std::size_t& got) {
-  got = 0;
-  if (!file.Seek(offset)) return ChunkRead::kSeekFailed;
-  const std::optional<std::size_t> read = file.Read(buffer);
-  if (!read) return ChunkRead::kReadFailed;
-  got = *read;
-  ScrambleBytes(buffer, kScrambleSeed);
-  return ChunkRead::kRead;
-}
-
-bool WriteBlockAt(BlockFile& file, std::int64_t offset, std::span<std::uint8_t> data) {
-  if (!file.Seek(offset)) return false;
+std::size_t WriteBlockAt(BlockFile& file, std::int64_t offset, std::span<std::uint8_t> data) {
+  if (!file.Seek(offset)) return 0;
   ScrambleBytes(data, kScrambleSeed);
   const std::size_t written = file.Write(data);
   ScrambleBytes(data, kScrambleSeed);
-  return written == data.size();
+  return written;
 }
 
 int FindPattern(std::span<const std::uint8_t> data, std::span<const std::uint8_t> pattern) {
-  for (std::size_t i = 0; i < data.size() && data.size() - i > pattern.size(); ++i) {
-    if (std::equal(pattern.begin(), pattern.end(), data.begin() + static_cast<std::ptrdiff_t>(i))) {
-      return static_cast<int>(i);
-    }
-  }
-  return -1;
+  return PatternFinder(pattern).Find(data);
 }
 
 std::uint16_t BlockChecksum(std::span<const std::uint8_t> data) {

@@ -19,7 +19,8 @@ namespace zovu {
 // The fixed seed of the scrambling key. A file is only recognised by a build with the
 // same seed.
 inline constexpr std::string_view kScrambleSeed = "\x5A\xC3\x17\x8E\x61\xF4\x2B";
-// Bytes read from the file at a time while looking for an earlier copy.
+// The search for an earlier copy unscrambles and searches the file in chunks of this
+// size, each from key byte 1 at its own first byte; it reads many chunks at a time.
 inline constexpr std::size_t kSearchChunkBytes = 4096;
 
 enum class SaveResult {
@@ -30,8 +31,10 @@ enum class SaveResult {
 
 // Writes block into the file name, replacing its occurrence-th copy (counting from 1),
 // or adding it at the end when there is no such copy or occurrence is 0. Stores the
-// checksum into the block's last two bytes; otherwise the block is left as it was. A
-// block that could not be added whole is cut off again, so the file keeps its length.
+// checksum into the block's last two bytes; otherwise the block is left as it was. The
+// file is locked from the search to the write, so that saves at the same time add one
+// copy between them. A write that fails is undone: the bytes it changed are put back
+// and the file is cut to its old length.
 SaveResult SaveBlock(BlockFileOpener& opener, std::string_view name, std::uint16_t occurrence,
                      std::span<std::uint8_t> block);
 
@@ -48,14 +51,9 @@ struct BlockSearch {
 // lies in is not seen.
 BlockSearch FindBlock(BlockFile& file, std::uint16_t occurrence, std::span<const std::uint8_t> id);
 
-enum class ChunkRead { kRead, kSeekFailed, kReadFailed };
-// Reads up to buffer.size() bytes from offset into buffer, got receiving how many, and
-// unscrambles the whole buffer.
-ChunkRead ReadChunk(BlockFile& file, std::int64_t offset, std::span<std::uint8_t> buffer,
-                    std::size_t& got);
-// Writes data scrambled at offset and leaves data plain again. True when all of it was
-// written.
-bool WriteBlockAt(BlockFile& file, std::int64_t offset, std::span<std::uint8_t> data);
+// Writes data scrambled at offset and leaves data plain again. Returns how many bytes
+// were written: all of data, or fewer when seeking or writing failed.
+std::size_t WriteBlockAt(BlockFile& file, std::int64_t offset, std::span<std::uint8_t> data);
 
 // The first index at which pattern stands in data with at least one byte of data
 // behind it, or -1.

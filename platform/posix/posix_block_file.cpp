@@ -1,6 +1,8 @@
 #include "platform/posix/posix_block_file.h"
 
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +11,28 @@
 
 namespace zovu {
 namespace {
+
+// A write past the file-size limit (ulimit -f) raises SIGXFSZ, which by default ends the
+// process halfway through the block. Ignored while the write lasts, it only makes the
+// write fail, and the caller can put the file back as it was.
+class FileSizeSignalIgnored {
+ public:
+  FileSizeSignalIgnored() {
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    ::sigemptyset(&ignore.sa_mask);
+    ignoring_ = ::sigaction(SIGXFSZ, &ignore, &previous_) == 0;
+  }
+  ~FileSizeSignalIgnored() {
+    if (ignoring_) ::sigaction(SIGXFSZ, &previous_, nullptr);
+  }
+  FileSizeSignalIgnored(const FileSizeSignalIgnored&) = delete;
+  FileSizeSignalIgnored& operator=(const FileSizeSignalIgnored&) = delete;
+
+ private:
+  struct sigaction previous_ {};
+  bool ignoring_ = false;
+};
 
 class PosixBlockFile final : public BlockFile {
  public:
@@ -42,6 +66,7 @@ class PosixBlockFile final : public BlockFile {
   }
 
   std::size_t Write(std::span<const std::uint8_t> data) override {
+    const FileSizeSignalIgnored noSignal;
     std::size_t total = 0;
     while (total < data.size()) {
       const ssize_t put = ::write(fd_, data.data() + total, data.size() - total);
@@ -59,6 +84,15 @@ class PosixBlockFile final : public BlockFile {
     int result;
     do {
       result = ::ftruncate(fd_, static_cast<off_t>(size));
+    } while (result != 0 && errno == EINTR);
+    return result == 0;
+  }
+
+  // The lock goes with the descriptor: closing it lets the next waiting process in.
+  bool Lock() override {
+    int result;
+    do {
+      result = ::flock(fd_, LOCK_EX);
     } while (result != 0 && errno == EINTR);
     return result == 0;
   }

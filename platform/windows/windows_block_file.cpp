@@ -71,8 +71,23 @@ class WindowsBlockFile final : public BlockFile {
     return SetFilePointerEx(file_, position, nullptr, FILE_BEGIN) && cut;
   }
 
+  // The whole file, also what lies past its end now; without FILE_FLAG_OVERLAPPED the
+  // call waits until the lock is granted.
+  bool Lock() override {
+    OVERLAPPED from{};
+    locked_ = LockFileEx(file_, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &from) != 0;
+    return locked_;
+  }
+
   bool Close() override {
     if (file_ == INVALID_HANDLE_VALUE) return true;
+    // Windows frees the lock of a closed handle only some time later; the next waiting
+    // process gets it at once this way.
+    if (locked_) {
+      OVERLAPPED from{};
+      UnlockFileEx(file_, 0, MAXDWORD, MAXDWORD, &from);
+      locked_ = false;
+    }
     const BOOL closed = CloseHandle(file_);
     file_ = INVALID_HANDLE_VALUE;
     return closed != 0;
@@ -80,6 +95,7 @@ class WindowsBlockFile final : public BlockFile {
 
  private:
   HANDLE file_;
+  bool locked_ = false;
 };
 
 // A regular file on a disk: not a device such as CON or NUL, not a pipe, and not a

@@ -21,7 +21,9 @@ class MemoryBlockFiles final : public BlockFileOpener {
   bool failSize = false;
   bool failSeek = false;
   bool failRead = false;
+  bool failLock = false;
   std::size_t writeLimit = SIZE_MAX;  // bytes a write may put before it fails
+  bool usedUnlocked = false;          // a file was sized, read or written without its lock
 
   std::unique_ptr<BlockFile> Open(std::string_view name) override {
     opened.emplace_back(name);
@@ -34,6 +36,7 @@ class MemoryBlockFiles final : public BlockFileOpener {
    public:
     File(MemoryBlockFiles& owner, Bytes& bytes) : owner_(owner), bytes_(bytes) {}
     std::optional<std::int64_t> Size() override {
+      Use();
       if (owner_.failSize) return std::nullopt;
       return static_cast<std::int64_t>(bytes_.size());
     }
@@ -43,6 +46,7 @@ class MemoryBlockFiles final : public BlockFileOpener {
       return true;
     }
     std::optional<std::size_t> Read(std::span<std::uint8_t> buffer) override {
+      Use();
       if (owner_.failRead) return std::nullopt;
       const std::size_t got =
           pos_ >= bytes_.size() ? 0 : std::min(buffer.size(), bytes_.size() - pos_);
@@ -51,6 +55,7 @@ class MemoryBlockFiles final : public BlockFileOpener {
       return got;
     }
     std::size_t Write(std::span<const std::uint8_t> data) override {
+      Use();
       const std::size_t put = std::min(data.size(), owner_.writeLimit);
       if (bytes_.size() < pos_ + put) bytes_.resize(pos_ + put);
       std::copy_n(data.begin(), put, bytes_.begin() + static_cast<std::ptrdiff_t>(pos_));
@@ -58,16 +63,29 @@ class MemoryBlockFiles final : public BlockFileOpener {
       return put;
     }
     bool Truncate(std::int64_t size) override {
+      Use();
       if (size < 0) return false;
       bytes_.resize(static_cast<std::size_t>(size));
       return true;
     }
-    bool Close() override { return true; }
+    bool Lock() override {
+      locked_ = !owner_.failLock;
+      return locked_;
+    }
+    bool Close() override {
+      locked_ = false;
+      return true;
+    }
 
    private:
+    void Use() {
+      if (!locked_) owner_.usedUnlocked = true;
+    }
+
     MemoryBlockFiles& owner_;
     Bytes& bytes_;
     std::size_t pos_ = 0;
+    bool locked_ = false;
   };
 };
 

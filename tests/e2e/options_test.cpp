@@ -9,6 +9,8 @@
 #include <iterator>
 #include <set>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "common/run_process.h"
 #include "common/run_process_posix.h"
@@ -85,6 +87,32 @@ TEST(WriteOption, SavesTheSwitchesIntoZovuCfgAndMakesNoSearch) {
   EXPECT_NE(
       result.out.find(WithLineEnds("       * -S[\xC2\xB1] for subdirectory processing {-}\n")),
       std::string::npos);
+}
+
+TEST(WriteOption, TenSavesAtOnceLeaveOneBlockBehindTheOtherBytes) {
+  // Many megabytes of other bytes, so that the saves search the file at the same time.
+  // Their length is a multiple of the search's step of 4096 - 25 bytes, so a block added
+  // behind them starts a chunk of the search, and the saves after the first find it.
+  std::string other(std::size_t{8242} * 4071, '\0');
+  for (std::size_t i = 0; i < other.size(); ++i) other[i] = static_cast<char>(i * 7 % 251);
+  TempDir dir;
+  const fs::path file = dir.File("zovu.cfg", other);
+  std::vector<ProcessResult> results(10);
+  std::vector<std::thread> saves;
+  for (ProcessResult& result : results) {
+    saves.emplace_back([&] { result = RunZovu({"-S+", "-W"}, dir.path()); });
+  }
+  for (std::thread& save : saves) save.join();
+  for (const ProcessResult& result : results) {
+    EXPECT_EQ(result.exitStatus, 0);
+    EXPECT_EQ(result.out, WithLineEnds(kSaved));
+    EXPECT_EQ(result.err, "");
+  }
+  const std::string after = ReadFile(file);
+  ASSERT_EQ(after.size(), other.size() + 29) << "one block added, no more";
+  EXPECT_TRUE(after.starts_with(other)) << "the other bytes are unchanged";
+  const fs::path block = dir.File("block", after.substr(other.size()));
+  ExpectSavedBlock(block, 1, 0);
 }
 
 TEST(WriteOption, NamesTheFileAfterTheProgramFileNotTheNameItWasStartedBy) {
@@ -197,18 +225,27 @@ TEST(SwitchOptions, SteerTheSearch) {
   dir.File("tree/sub/c.txt", "333");
   dir.File("tree/sub/deep/d.h", "4444");
   dir.File("other/e.txt", "5");
+  const std::string oneIgnored =
+      "Note: 1 parameter after the search argument was ignored; quote masks, as in '*.h', so "
+      "that the shell does not expand them\n";
+  const std::string threeIgnored =
+      "Note: 3 parameters after the search argument were ignored; quote masks, as in '*.h', "
+      "so that the shell does not expand them\n";
   const struct {
     std::vector<std::string> args;
     std::string_view summary;
+    std::string err;
   } cases[] = {
-      {{"tree/"}, "2 matches found!\n"},
-      {{"-S+", "tree/"}, "4 matches found!\n"},
-      {{"tree/", "-S+"}, "4 matches found!\n"},
-      {{"-S+", "tree/", "-s-"}, "2 matches found!\n"},
-      {{"-T", "tree/"}, "2 matches found!\n"},
-      {{"-t+", "-S+", "tree/"}, "4 matches found!\n"},
-      // Only the first plain parameter is searched.
-      {{"tree/", "other/"}, "2 matches found!\n"},
+      {{"tree/"}, "2 matches found!\n", ""},
+      {{"-S+", "tree/"}, "4 matches found!\n", ""},
+      {{"tree/", "-S+"}, "4 matches found!\n", ""},
+      {{"-S+", "tree/", "-s-"}, "2 matches found!\n", ""},
+      {{"-T", "tree/"}, "2 matches found!\n", ""},
+      {{"-t+", "-S+", "tree/"}, "4 matches found!\n", ""},
+      // Only the first plain parameter is searched, as when the shell expanded a mask;
+      // one line on standard error says so.
+      {{"tree/", "other/"}, "2 matches found!\n", oneIgnored},
+      {{"-S+", "tree/", "-", "", "tree/a.txt"}, "4 matches found!\n", threeIgnored},
   };
   for (const auto& c : cases) {
     std::string label;
@@ -217,7 +254,7 @@ TEST(SwitchOptions, SteerTheSearch) {
     EXPECT_EQ(result.exitStatus, 0) << label;
     EXPECT_EQ(LastLine(result.out), WithLineEnds(c.summary)) << label;
     EXPECT_EQ(result.out.find("Usage:"), std::string::npos) << label;
-    EXPECT_EQ(result.err, "") << label;
+    EXPECT_EQ(result.err, WithLineEnds(c.err)) << label;
   }
 }
 
@@ -234,8 +271,17 @@ TEST(SwitchOptions, AnOptionAloneSearchesTheCurrentDirectoryWithoutUsage) {
 TEST(InvalidOption, EndsTheRunWithTheProblemAndNoOutput) {
   TempDir dir;
   dir.File("a.txt");
-  for (const std::vector<std::string>& args :
-       {std::vector<std::string>{"-X"}, {"-S+", ".", "-q"}}) {
+  // Of the long options only --help and --version, written exactly so; -h and -V are
+  // no options of this program.
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"-X"},
+                                               {"-S+", ".", "-q"},
+                                               {"-h"},
+                                               {"-V"},
+                                               {"--HELP"},
+                                               {"--help=all"},
+                                               {"--vers"},
+                                               {"--"},
+                                               {"a", "b", "-X", "--help"}}) {
     const ProcessResult result = RunZovu(args, dir.path());
     EXPECT_EQ(result.exitStatus, 2) << args[0];
     EXPECT_EQ(result.err, WithLineEnds(kInvalidOption)) << args[0];

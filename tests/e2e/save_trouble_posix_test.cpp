@@ -1,9 +1,11 @@
 // -W on a full disk and on a read-only file system, each a small file system mounted in
-// a mount namespace of the test's own, so nothing outside the test sees it.
+// a mount namespace of the test's own, so nothing outside the test sees it; and under a
+// file-size limit.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -31,23 +33,16 @@ std::string Errno(const char* what) {
   return std::string(what) + ": " + std::strerror(errno);
 }
 
-// Runs body in a child process with a mount namespace of its own, so that what it
-// mounts goes away with it. Returns the body's verdict: empty when all was as expected,
-// "skip: why" when the system does not let it mount, else what went wrong.
-std::string InPrivateMounts(const std::function<std::string()>& body) {
+// Runs body in a child process, so that what it changes of the process goes away with
+// it. Returns the body's verdict: empty when all was as expected, "skip: why" when the
+// system does not allow what it needs, else what went wrong.
+std::string InChild(const std::function<std::string()>& body) {
   int verdict[2];
   if (::pipe2(verdict, O_CLOEXEC) != 0) return Errno("pipe");
   const pid_t pid = ::fork();
   if (pid == 0) {
     ::close(verdict[0]);
-    std::string text;
-    if (::unshare(CLONE_NEWNS) != 0) {
-      text = std::string(kSkip) + Errno("unshare");
-    } else if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
-      text = std::string(kSkip) + Errno("making the mounts private");
-    } else {
-      text = body();
-    }
+    const std::string text = body();
     const ssize_t ignored = ::write(verdict[1], text.data(), text.size());
     (void)ignored;
     ::_exit(0);
@@ -65,6 +60,18 @@ std::string InPrivateMounts(const std::function<std::string()>& body) {
   ::waitpid(pid, &status, 0);
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return "the child ended abnormally";
   return text;
+}
+
+// Runs body in a child process with a mount namespace of its own, so that what it
+// mounts goes away with it.
+std::string InPrivateMounts(const std::function<std::string()>& body) {
+  return InChild([&]() -> std::string {
+    if (::unshare(CLONE_NEWNS) != 0) return std::string(kSkip) + Errno("unshare");
+    if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+      return std::string(kSkip) + Errno("making the mounts private");
+    }
+    return body();
+  });
 }
 
 // Mounts a fresh tmpfs of the given size on dir; empty, or why not.
@@ -187,6 +194,38 @@ TEST(SaveTrouble, AReadOnlyFileSystemLeavesTheFileAsItWasAndIsReported) {
     if (fs::exists(ro / "empty" / "zovu.cfg")) return "a file was made on a read-only system";
     return {};
   }));
+}
+
+TEST(SaveTrouble, AFileSizeLimitLeavesTheFileAsItWasAndIsReported) {
+  if (WindowsBinaryUnderTest()) {
+    GTEST_SKIP() << "file-size limits are a POSIX matter; under Wine the limit would fall on "
+                    "the Wine server too";
+  }
+  TempDir dir;
+  // Other bytes: a block added behind them passes the limit after 10 bytes.
+  const fs::path other = dir.Dir("other");
+  const std::string content(5000, 'z');
+  WriteFile(other / "zovu.cfg", content);
+  // The first 26 bytes of a saved block: the copy is found, and the block written over
+  // it reaches past the end of the file and past the limit.
+  const fs::path part = dir.Dir("part");
+  ASSERT_EQ(Expect({"-W"}, part, 0, kSaved, ""), "");
+  fs::resize_file(part / "zovu.cfg", 26);
+  const std::string partContent = ReadFile(part / "zovu.cfg");
+
+  Verdict(InChild([&]() -> std::string {
+    // The limit is inherited by the program run below; root is held to it too.
+    for (const auto& [where, limit] : {std::pair{other, 5010}, std::pair{part, 27}}) {
+      const rlimit fileSize{static_cast<rlim_t>(limit), static_cast<rlim_t>(limit)};
+      if (::setrlimit(RLIMIT_FSIZE, &fileSize) != 0) return Errno("setrlimit");
+      if (std::string why = Expect({"-S+", "-W"}, where, 2, "", kNotSaved); !why.empty()) {
+        return why;
+      }
+    }
+    return {};
+  }));
+  EXPECT_EQ(ReadFile(other / "zovu.cfg"), content);
+  EXPECT_EQ(ReadFile(part / "zovu.cfg"), partContent);
 }
 
 }  // namespace

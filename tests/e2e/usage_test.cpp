@@ -1,31 +1,65 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "common/run_process.h"
 #include "common/temp_dir.h"
 
 namespace zovu::testing {
 namespace {
 
+std::string UsageText(char subDirs) {
+  return std::string(
+             "\n"
+             "ZOVU " ZOVU_VERSION
+             "\n"
+             "\n"
+             "Usage: ZOVU [options] [@][path][/][mask][[,mask]...] [options]\n"
+             "       Get the total number or byte size of files grouped by extension\n"
+             "\n"
+             "       Press ESC during search to interrupt prematurely.\n"
+             "\n"
+             "       Possible options are: (Current values in {...})\n"
+             "       * -T[\xC2\xB1] for totalling size per extenion rather than number of files\n"
+             "       * -S[\xC2\xB1] for subdirectory processing {") +
+         subDirs +
+         "}\n"
+         "       * -W    Write new or update existing configuration file\n";
+}
+
 TEST(Usage, NoParametersPrintsBannerAndUsageOnly) {
   TempDir dir;
   const ProcessResult result = RunZovu({}, dir.path());
   EXPECT_EQ(result.exitStatus, 0);
-  EXPECT_EQ(
-      result.out,
-      WithLineEnds(
-          "\n"
-          "ZOVU " ZOVU_VERSION "\n"
-          "\n"
-          "Usage: ZOVU [options] [@][path][/][mask][[,mask]...] [options]\n"
-          "       Get the total number or byte size of files grouped by extension\n"
-          "\n"
-          "       Press ESC during search to interrupt prematurely.\n"
-          "\n"
-          "       Possible options are: (Current values in {...})\n"
-          "       * -T[\xC2\xB1] for totalling size per extenion rather than number of files\n"
-          "       * -S[\xC2\xB1] for subdirectory processing {-}\n"
-          "       * -W    Write new or update existing configuration file\n"));
+  EXPECT_EQ(result.out, WithLineEnds(UsageText('-')));
   EXPECT_EQ(result.err, "");
+}
+
+TEST(Usage, LongOptionsHelpAndVersionAnswerInTheirPlaceAmongTheOptions) {
+  const std::string help = "       The whole manual: man zovu\n";
+  const std::string version =
+      "zovu " ZOVU_VERSION
+      "\n"
+      "Copyright (c) 2026 ZOVU developers; released under the MIT License\n";
+  const struct {
+    std::vector<std::string> args;
+    std::string out;
+  } cases[] = {
+      {{"--help"}, UsageText('-') + help},
+      {{"--version"}, version},
+      // Options to the left are applied and shown; the rest are not looked at.
+      {{"-S+", "dir/", "--help", "-X"}, UsageText('+') + help},
+      {{"-T", "--version", "--help", "-W"}, version},
+  };
+  TempDir dir;
+  for (const auto& c : cases) {
+    const ProcessResult result = RunZovu(c.args, dir.path());
+    EXPECT_EQ(result.exitStatus, 0) << c.args[0];
+    EXPECT_EQ(result.out, WithLineEnds(c.out)) << c.args[0];
+    EXPECT_EQ(result.err, "") << c.args[0];
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path())) << "-W behind them saved nothing";
 }
 
 }  // namespace

@@ -58,6 +58,7 @@ TEST(SaveBlock, FirstSaveCreatesTheScrambledBlockAndLeavesTheCallersBlockPlain) 
   EXPECT_EQ(block, plain);
   EXPECT_EQ(files.files["t.cfg"], Scrambled(plain));
   EXPECT_EQ(files.opened, std::vector<std::string>{"t.cfg"});
+  EXPECT_FALSE(files.usedUnlocked);
 }
 
 TEST(SaveBlock, SecondSaveReplacesTheCopyInPlace) {
@@ -179,6 +180,7 @@ TEST(SaveBlock, FailuresLeaveTheBlockAndReportWhatWentWrong) {
       {"read", [](MemoryBlockFiles& f) { f.failRead = true; }, SaveResult::kReadFailed, false},
       {"seek", [](MemoryBlockFiles& f) { f.failSeek = true; }, SaveResult::kNotSaved, true},
       {"short write", [](MemoryBlockFiles& f) { f.writeLimit = 28; }, SaveResult::kNotSaved, true},
+      {"lock", [](MemoryBlockFiles& f) { f.failLock = true; }, SaveResult::kNotSaved, false},
   };
   for (const auto& c : cases) {
     MemoryBlockFiles files;
@@ -187,9 +189,24 @@ TEST(SaveBlock, FailuresLeaveTheBlockAndReportWhatWentWrong) {
     Bytes block = plain;
     EXPECT_EQ(SaveBlock(files, "t.cfg", 1, block), c.result) << c.what;
     EXPECT_EQ(block, c.checksumStored ? WithChecksum(plain) : plain) << c.what;
-    if (c.result == SaveResult::kReadFailed || c.what == std::string("open")) {
-      EXPECT_EQ(files.files["t.cfg"], existing) << c.what;
-    }
+    // A short write over the copy is undone too: the file is always as it was.
+    EXPECT_EQ(files.files["t.cfg"], existing) << c.what;
+    EXPECT_FALSE(files.usedUnlocked) << c.what;
+  }
+}
+
+TEST(SaveBlock, AShortWriteOfACopyThatRanPastTheEndPutsTheFileBack) {
+  // The copy's identification has one byte behind it, so the block reaches past the end.
+  Bytes part = WithChecksum(MakeBlock(kId, {0, 0}));
+  part.resize(26);
+  const Bytes existing = Scrambled(part);
+  for (const std::size_t limit : {std::size_t{0}, std::size_t{27}}) {
+    MemoryBlockFiles files;
+    files.files["t.cfg"] = existing;
+    files.writeLimit = limit;
+    Bytes block = MakeBlock(kId, {1, 1});
+    EXPECT_EQ(SaveBlock(files, "t.cfg", 1, block), SaveResult::kNotSaved) << limit;
+    EXPECT_EQ(files.files["t.cfg"], existing) << limit;
   }
 }
 

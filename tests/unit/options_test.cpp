@@ -37,6 +37,7 @@ struct Fakes {
                   std::chrono::nanoseconds::zero(),
                   "/usr/local/bin/zovu",
                   &blockFiles,
+                  nullptr,
                   "1"};
 };
 
