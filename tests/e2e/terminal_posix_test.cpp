@@ -2,6 +2,7 @@
 #include <signal.h>
 #include <termios.h>
 
+#include <algorithm>
 #include <string>
 
 #include "common/pty_process_posix.h"
@@ -110,13 +111,13 @@ TEST_F(TerminalTest, KeysTypedAheadAreReadAtTheFirstEntry) {
 }
 
 TEST_F(TerminalTest, StatusLineIsClearedToTheTerminalWidth) {
-  for (const unsigned short columns : {50, 300}) {
+  for (const unsigned short columns : {50, 256, 300}) {
     SCOPED_TRACE(columns);
     PtyOptions options = Options();
     options.columns = columns;
     const PtyResult result = RunZovuOnPty(options);
     EXPECT_EQ(result.exitStatus, 0);
-    EXPECT_TRUE(StatusLineWithSpinner(result.output, columns % 256));
+    EXPECT_TRUE(StatusLineWithSpinner(result.output, std::min<unsigned>(columns, 255)));
     EXPECT_TRUE(EndsWithSummary(result.output, kFiles));
     EXPECT_EQ(result.settingsAfter, result.settingsBefore);
   }

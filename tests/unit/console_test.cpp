@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "common/string_stream.h"
 
@@ -15,8 +16,18 @@ struct ConsoleParts {
   StringStream report;
   StringStream terminal;
   StringStream errors;
+  StatusLineRecord statusLine;
   ConsoleStreams Streams(unsigned columns, bool onTerminal) {
-    return ConsoleStreams{&report, onTerminal ? &terminal : nullptr, &errors, columns, "\n"};
+    return ConsoleStreams{
+        &report, onTerminal ? &terminal : nullptr, &errors, columns, "\n", false, &statusLine};
+  }
+};
+
+// A clock that moves only when the test moves it.
+struct TestClock {
+  std::chrono::steady_clock::time_point now{};
+  ConsoleClock Reader() {
+    return [this] { return now; };
   }
 };
 
@@ -25,7 +36,8 @@ std::string Blanks(std::size_t n) {
 }
 
 TEST(ClearStatusLine, BlanksAllButTheLastColumn) {
-  for (const auto& [columns, blanks] : {std::pair{80u, 79u}, {1u, 1u}, {2u, 1u}, {300u, 43u}}) {
+  for (const auto& [columns, blanks] :
+       {std::pair{80u, 79u}, {1u, 1u}, {2u, 1u}, {255u, 254u}, {300u, 254u}}) {
     ConsoleParts parts;
     Console console(parts.Streams(columns, true));
     console.ClearStatusLine();
@@ -51,12 +63,62 @@ TEST(SpinnerStep, TurnsThroughFourCharactersInPlace) {
   EXPECT_EQ(parts.terminal.text(), "\b/\b-\b\\\b|\b/\b-");
 }
 
+TEST(ShowSpinner, ShowsTheStepsTakenAtMostOncePerInterval) {
+  using std::chrono::milliseconds;
+  ConsoleParts parts;
+  TestClock clock;
+  Console console(parts.Streams(80, true), milliseconds(30), clock.Reader());
+  const std::pair<int, std::uint64_t> calls[] = {{0, 0},  {10, 1},  {30, 5},     {59, 6},
+                                                 {61, 6}, {100, 7}, {131, 1000}, {140, 1001}};
+  for (const auto& [at, steps] : calls) {
+    clock.now = std::chrono::steady_clock::time_point(milliseconds(at));
+    console.ShowSpinner(steps);
+  }
+  EXPECT_EQ(parts.terminal.text(), "\b/\b-\b\\\b|\b/");
+}
+
+// Drawn every 32 steps, the spinner showed "/" on every redraw of a paced run.
+TEST(SpinnerStep, PacedSpinnerShowsEveryPosition) {
+  ConsoleParts parts;
+  TestClock clock;
+  Console console(parts.Streams(80, true), std::chrono::milliseconds(10), clock.Reader());
+  for (int i = 0; i < 1000; ++i) {
+    console.SpinnerStep();
+    clock.now += std::chrono::milliseconds(1);
+  }
+  const std::string& shown = parts.terminal.text();
+  for (const char c : std::string_view("/-\\|")) {
+    EXPECT_NE(shown.find(std::string{'\b', c}), std::string::npos) << c;
+  }
+}
+
 TEST(SpinnerStep, PacedSpinnerKeepsTurningButDrawsLess) {
   ConsoleParts parts;
   Console console(parts.Streams(80, true), std::chrono::hours(1));
   for (int i = 0; i < 1000; ++i) console.SpinnerStep();
   // Only the first step is drawn within the hour; the position still advanced 1000 times.
   EXPECT_EQ(parts.terminal.text(), "\b/");
+}
+
+TEST(Console, TellsTheStatusLineWhatItShows) {
+  ConsoleParts parts;
+  Console console(parts.Streams(20, true));
+  console.WriteStatus("Working  ");
+  const auto shown = [&] {
+    const StatusLineRecord::Version* v = parts.statusLine.Current();
+    return v == nullptr ? std::vector<std::string>{}
+                        : std::vector<std::string>{std::string(v->redraw, v->redrawSize),
+                                                   std::string(v->blank, v->blankSize)};
+  };
+  const std::string blank = "\r" + Blanks(19) + "\r";
+  EXPECT_EQ(shown(), (std::vector<std::string>{"\rWorking  ", blank}));
+  console.ShowSpinner(1);
+  console.ShowSpinner(2);
+  EXPECT_EQ(shown(), (std::vector<std::string>{"\rWorking  \b\\", blank}));
+  console.ClearStatusLine();
+  EXPECT_EQ(shown(), std::vector<std::string>{});
+  console.WriteStatus("x");
+  EXPECT_EQ(shown(), (std::vector<std::string>{"\rx", blank}));
 }
 
 TEST(ReportProblem, OnATerminalClearsTheStatusLineFirst) {
