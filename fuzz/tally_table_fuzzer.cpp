@@ -47,8 +47,8 @@ std::string_view Extension(std::string_view name) {
   return dot == std::string_view::npos ? std::string_view() : name.substr(dot + 1);
 }
 
-// The columns a key takes in its cell: characters in well-formed UTF-8, else bytes.
-std::size_t Columns(std::string_view key) {
+// The characters of a key: UTF-8 characters in well-formed UTF-8, else bytes.
+std::size_t Characters(std::string_view key) {
   return IsValidUtf8(key) ? Utf8Characters(key) : key.size();
 }
 
@@ -119,7 +119,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string key(e->Ext.View());
     ZOVU_FUZZ_CHECK(entries.empty() || Below(entries.back().first, key));
     ZOVU_FUZZ_CHECK(key.find_first_of("abcdefghijklmnopqrstuvwxyz") == std::string::npos);
-    ZOVU_FUZZ_CHECK(Columns(key) <= 3 && key.size() <= 12);
+    ZOVU_FUZZ_CHECK(Characters(key) <= 3 && key.size() <= 12);
     entries.emplace_back(key, e->Count);
     sum += static_cast<std::uint64_t>(e->Count);
   }
@@ -146,23 +146,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t perRow = totalSizes ? 3 : 6;
   const std::size_t numberWidth = totalSizes ? 17 : 5;
   const std::vector<std::string> lines = Lines(text);
+  // What a terminal is shown is safe already: well-formed UTF-8, nothing to replace.
+  for (const std::string& line : lines) ZOVU_FUZZ_CHECK(TerminalSafe(line) == line);
   const std::size_t rows = (entries.size() + perRow - 1) / perRow;
   ZOVU_FUZZ_CHECK(lines.size() == 4 + rows);
   ZOVU_FUZZ_CHECK(lines.front() == "+" + std::string(71, '=') + "+" && lines.back() == lines[0]);
   for (std::size_t i = 0; i < 3; ++i) ZOVU_FUZZ_CHECK(lines[i].size() == kRowColumns);
-  // Each data row is 73 columns wide while its numbers fit their fields.
+  // Each data row is 73 columns wide while its keys and numbers fit their fields; a key
+  // takes its bytes, and blanks up to 3 columns.
   for (std::size_t row = 0; row < rows; ++row) {
     const std::string& line = lines[3 + row];
     ZOVU_FUZZ_CHECK(line.starts_with("| ") && line.ends_with("|"));
     std::size_t extraBytes = 0;
     bool fits = true;
+    bool keysFit = true;
     for (std::size_t i = row * perRow; i < std::min(entries.size(), (row + 1) * perRow); ++i) {
       const std::string key = TerminalSafe(entries[i].first);
-      extraBytes += key.size() - Columns(key);
+      const std::size_t columns = DisplayColumns(key);
+      ZOVU_FUZZ_CHECK(columns == DisplayColumns(entries[i].first));
+      extraBytes += key.size() + (columns < 3 ? 3 - columns : 0) - 3;
       fits = fits && Digits(entries[i].second) <= numberWidth;
+      keysFit = keysFit && columns <= 3;
     }
     if (fits) ZOVU_FUZZ_CHECK(line.size() == kRowColumns + extraBytes);
     if (!fits) ZOVU_FUZZ_CHECK(line.size() > kRowColumns + extraBytes);
+    if (fits && keysFit) ZOVU_FUZZ_CHECK(DisplayColumns(line) == kRowColumns);
   }
   return 0;
 }

@@ -1,22 +1,29 @@
 #include "support/console.h"
 
 #include <string>
+#include <utility>
 
 namespace zovu {
 namespace {
 
 constexpr std::string_view kSpinner = "/-\\|";
 constexpr std::string_view kProblemHeader = "PROBLEM: ";
-// Reading the clock costs more than drawing is worth on every step of a fast walk.
-constexpr std::uint32_t kStepsPerClockCheck = 32;
 
 }  // namespace
 
-Console::Console(ConsoleStreams streams, std::chrono::nanoseconds spinnerInterval)
+Console::Console(ConsoleStreams streams, std::chrono::nanoseconds spinnerInterval,
+                 ConsoleClock clock)
     : streams_(streams),
       spinnerInterval_(spinnerInterval),
-      lastSpinnerDraw_(std::chrono::steady_clock::now() - spinnerInterval),
-      stepsSinceClockCheck_(kStepsPerClockCheck - 1) {}
+      clock_(std::move(clock)),
+      redraw_("\r") {
+  const int width = ScreenWidth();
+  // One column short of the edge, so the cursor does not wrap to the next line.
+  const int blanks = width - 1 < 1 ? 1 : width - 1;
+  clearLine_ = "\r";
+  clearLine_.append(static_cast<std::size_t>(blanks), ' ');
+  clearLine_ += '\r';
+}
 
 void Console::Write(std::string_view text) {
   if (!reportFailed_ && !streams_.report->Write(text)) reportFailed_ = true;
@@ -29,44 +36,46 @@ void Console::WriteLine(std::string_view text) {
 }
 
 void Console::WriteStatus(std::string_view text) {
-  if (streams_.status != nullptr) streams_.status->Write(text);
+  if (streams_.status == nullptr) return;
+  streams_.status->Write(text);
+  redraw_.append(text);
+  spinnerLast_ = false;
+  TellStatusLine();
 }
 
 void Console::ClearStatusLine() {
   if (streams_.status == nullptr) return;
-  const int width = ScreenWidth();
-  // One column short of the edge, so the cursor does not wrap to the next line.
-  const int blanks = width - 1 < 1 ? 1 : width - 1;
-  std::string line = "\r";
-  line.append(static_cast<std::size_t>(blanks), ' ');
-  line += '\r';
-  streams_.status->Write(line);
-}
-
-void Console::SpinnerStep() {
-  const char shown = kSpinner[spinnerPosition_];
-  spinnerPosition_ = static_cast<std::uint8_t>((spinnerPosition_ + 1) % 4);
-  if (streams_.status == nullptr) return;
-  if (spinnerInterval_.count() > 0) {
-    if (++stepsSinceClockCheck_ < kStepsPerClockCheck) return;
-    stepsSinceClockCheck_ = 0;
-    const auto now = std::chrono::steady_clock::now();
-    if (now - lastSpinnerDraw_ < spinnerInterval_) return;
-    lastSpinnerDraw_ = now;
-  }
-  const char step[2] = {'\b', shown};
-  streams_.status->Write(std::string_view(step, 2));
+  streams_.status->Write(clearLine_);
+  // Told only once the line is blank: a signal in between blanks it once more.
+  if (streams_.statusLine != nullptr) streams_.statusLine->Blanked();
+  redraw_ = "\r";
+  spinnerLast_ = false;
 }
 
 void Console::ShowSpinner(std::uint64_t steps) {
-  if (streams_.status == nullptr) return;
+  if (streams_.status == nullptr || (spinnerDrawn_ && steps == stepsDrawn_)) return;
   if (spinnerInterval_.count() > 0) {
-    const auto now = std::chrono::steady_clock::now();
-    if (now - lastSpinnerDraw_ < spinnerInterval_) return;
+    const auto now = clock_();
+    if (spinnerDrawn_ && now - lastSpinnerDraw_ < spinnerInterval_) return;
     lastSpinnerDraw_ = now;
   }
-  const char step[2] = {'\b', kSpinner[steps % kSpinner.size()]};
+  if (spinnerDrawn_) spinnerPosition_ = (spinnerPosition_ + 1) % kSpinner.size();
+  spinnerDrawn_ = true;
+  stepsDrawn_ = steps;
+  const char shown = kSpinner[spinnerPosition_];
+  const char step[2] = {'\b', shown};
   streams_.status->Write(std::string_view(step, 2));
+  if (spinnerLast_) {
+    redraw_.back() = shown;
+  } else {
+    redraw_.append(step, 2);
+    spinnerLast_ = true;
+  }
+  TellStatusLine();
+}
+
+void Console::TellStatusLine() {
+  if (streams_.statusLine != nullptr) streams_.statusLine->Shown(redraw_, clearLine_);
 }
 
 int Console::FinishReport(int status) {

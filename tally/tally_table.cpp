@@ -92,10 +92,11 @@ std::string PadRight(std::string_view s, int w, char f) {
   if (w <= 0) return {};
   const auto width = static_cast<std::size_t>(w);
   const bool utf8 = IsValidUtf8(s);
-  const std::size_t columns = utf8 ? Utf8Characters(s) : s.size();
-  if (columns >= width) return std::string(s.substr(0, utf8 ? Utf8PrefixBytes(s, width) : width));
+  const std::size_t characters = utf8 ? Utf8Characters(s) : s.size();
+  if (characters > width) s = s.substr(0, utf8 ? Utf8PrefixBytes(s, width) : width);
   std::string padded(s);
-  padded += RepeatChar(f, static_cast<int>(width - columns));
+  const std::size_t columns = DisplayColumns(s);
+  if (columns < width) padded += RepeatChar(f, static_cast<int>(width - columns));
   return padded;
 }
 

@@ -13,8 +13,10 @@ namespace zovu {
 // releases each entry once its cell is written.
 void PrintTallyTable(Console& console, ExtensionTally& tally);
 
-// s filled with f, or cut, to exactly w characters (nothing for w of 0 or less).
-// Characters are counted as in tally keys: UTF-8 characters in well-formed UTF-8.
+// s cut to its first w characters, then filled with f up to w columns as a terminal
+// shows it (DisplayColumns), so that keys line up whatever their characters' widths; a
+// text wider than that is left as it is (nothing for w of 0 or less). Characters are
+// counted as in tally keys: UTF-8 characters in well-formed UTF-8, bytes otherwise.
 std::string PadRight(std::string_view s, int w, char f);
 // n copies of c; nothing for n of 0 or less.
 std::string RepeatChar(char c, int n);

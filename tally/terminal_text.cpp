@@ -1,27 +1,71 @@
 #include "tally/terminal_text.h"
 
-#include <cstdint>
-
+#include "tally/display_width.h"
 #include "tally/utf8_text.h"
 
 namespace zovu {
+namespace {
+
+constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";  // U+FFFD
+
+enum class Shown { kAsItIs, kQuestionMark, kReplacementCharacter };
+
+struct Piece {
+  std::size_t length;  // bytes
+  char32_t c;
+  Shown shown;
+};
+
+bool IsControl(char32_t c) {
+  return c < 0x20 || (c >= 0x7F && c <= 0x9F);
+}
+
+bool IsSteeringFormat(char32_t c) {
+  return (c >= 0x200B && c <= 0x200F) || (c >= 0x202A && c <= 0x202E) ||
+         (c >= 0x2066 && c <= 0x2069);
+}
+
+// The character or stray byte at text[at], and how a terminal is shown it.
+Piece PieceAt(std::string_view text, std::size_t at) {
+  char32_t c = 0;
+  const std::size_t length = Utf8CharacterAt(text, at, c);
+  if (length == 0) return {1, 0, Shown::kReplacementCharacter};
+  if (IsControl(c) || IsSteeringFormat(c)) return {length, c, Shown::kQuestionMark};
+  return {length, c, Shown::kAsItIs};
+}
+
+}  // namespace
 
 std::string TerminalSafe(std::string_view text) {
-  const bool utf8 = IsValidUtf8(text);
   std::string shown;
   shown.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const auto byte = static_cast<std::uint8_t>(text[i]);
-    if (byte < 0x20 || byte == 0x7F || (!utf8 && byte >= 0x80 && byte <= 0x9F)) {
-      shown += '?';
-    } else if (utf8 && byte == 0xC2 && static_cast<std::uint8_t>(text[i + 1]) <= 0x9F) {
-      shown += '?';  // a control character of two bytes; the second one is at most 0xBF
-      ++i;
-    } else {
-      shown += text[i];
+  for (std::size_t i = 0; i < text.size();) {
+    const Piece piece = PieceAt(text, i);
+    switch (piece.shown) {
+      case Shown::kAsItIs:
+        shown.append(text.substr(i, piece.length));
+        break;
+      case Shown::kQuestionMark:
+        shown += '?';
+        break;
+      case Shown::kReplacementCharacter:
+        shown.append(kReplacementCharacter);
+        break;
     }
+    i += piece.length;
   }
   return shown;
+}
+
+std::size_t DisplayColumns(std::string_view text) {
+  std::size_t columns = 0;
+  for (std::size_t i = 0; i < text.size();) {
+    const Piece piece = PieceAt(text, i);
+    columns +=
+        piece.shown == Shown::kAsItIs ? static_cast<std::size_t>(CharacterColumns(piece.c)) : 1;
+    i += piece.length;
+  }
+  return columns;
 }
 
 }  // namespace zovu

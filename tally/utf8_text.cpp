@@ -21,29 +21,40 @@ std::size_t SequenceLength(std::uint8_t lead) {
 }  // namespace
 
 bool IsValidUtf8(std::string_view text) {
-  std::size_t i = 0;
-  while (i < text.size()) {
-    const auto lead = static_cast<std::uint8_t>(text[i]);
-    const std::size_t length = SequenceLength(lead);
-    if (length == 0 || text.size() - i < length) return false;
-    if (length > 1) {
-      // The second byte's range rules out overlong forms, surrogates and values past
-      // U+10FFFF; the later bytes only need to be continuation bytes.
-      const auto second = static_cast<std::uint8_t>(text[i + 1]);
-      std::uint8_t low = 0x80;
-      std::uint8_t high = 0xBF;
-      if (lead == 0xE0) low = 0xA0;
-      if (lead == 0xED) high = 0x9F;
-      if (lead == 0xF0) low = 0x90;
-      if (lead == 0xF4) high = 0x8F;
-      if (second < low || second > high) return false;
-      for (std::size_t k = 2; k < length; ++k) {
-        if (!IsContinuation(static_cast<std::uint8_t>(text[i + k]))) return false;
-      }
-    }
+  char32_t c;
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t length = Utf8CharacterAt(text, i, c);
+    if (length == 0) return false;
     i += length;
   }
   return true;
+}
+
+std::size_t Utf8CharacterAt(std::string_view text, std::size_t at, char32_t& c) {
+  const auto lead = static_cast<std::uint8_t>(text[at]);
+  const std::size_t length = SequenceLength(lead);
+  if (length == 0 || text.size() - at < length) return 0;
+  if (length == 1) {
+    c = lead;
+    return 1;
+  }
+  // The second byte's range rules out overlong forms, surrogates and values past
+  // U+10FFFF; the later bytes only need to be continuation bytes.
+  const auto second = static_cast<std::uint8_t>(text[at + 1]);
+  std::uint8_t low = 0x80;
+  std::uint8_t high = 0xBF;
+  if (lead == 0xE0) low = 0xA0;
+  if (lead == 0xED) high = 0x9F;
+  if (lead == 0xF0) low = 0x90;
+  if (lead == 0xF4) high = 0x8F;
+  if (second < low || second > high) return 0;
+  c = lead & (0x7F >> length);
+  for (std::size_t k = 1; k < length; ++k) {
+    const auto byte = static_cast<std::uint8_t>(text[at + k]);
+    if (!IsContinuation(byte)) return 0;
+    c = (c << 6) | (byte & 0x3F);
+  }
+  return length;
 }
 
 std::size_t Utf8PrefixBytes(std::string_view text, std::size_t characters) {

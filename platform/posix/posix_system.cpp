@@ -1,17 +1,25 @@
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 
+#include "platform/no_keyboard.h"
 #include "platform/posix/posix_block_file.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/posix_keyboard.h"
 #include "platform/posix/posix_output_stream.h"
 #include "platform/posix/posix_program_path.h"
+#include "platform/posix/terminal_mode.h"
+#include "platform/posix/terminal_signals.h"
+#include "platform/posix/terminal_status.h"
 #include "platform/system.h"
 
 namespace zovu {
 namespace {
+
+constexpr std::string_view kLineEnd = "\n";
 
 unsigned TerminalColumns(int fd) {
   struct winsize size {};
@@ -23,6 +31,20 @@ unsigned TerminalColumns(int fd) {
   return 80;
 }
 
+bool IsPipeOrSocket(int fd) {
+  struct stat info {};
+  return ::fstat(fd, &info) == 0 && (S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode));
+}
+
+void WriteAll(int fd, std::string_view text) {
+  while (!text.empty()) {
+    const ssize_t written = ::write(fd, text.data(), text.size());
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return;
+    text.remove_prefix(static_cast<std::size_t>(written));
+  }
+}
+
 }  // namespace
 
 System OpenSystem() {
@@ -31,14 +53,31 @@ System OpenSystem() {
   system.standardError = std::make_unique<PosixOutputStream>(STDERR_FILENO);
   system.standardErrorIsTerminal = ::isatty(STDERR_FILENO) == 1;
   system.standardOutputIsTerminal = ::isatty(STDOUT_FILENO) == 1;
+  system.standardOutputIsPipe = IsPipeOrSocket(STDOUT_FILENO);
   system.terminalColumns = TerminalColumns(STDERR_FILENO);
-  system.lineEnd = "\n";
+  system.lineEnd = kLineEnd;
   system.pathStyle = PathStyle::kPosix;
-  system.keyboard = std::make_unique<PosixKeyboard>();
+  if (system.standardOutputIsPipe) {
+    system.keyboard = std::make_unique<NoKeyboard>();
+  } else {
+    system.keyboard = std::make_unique<PosixKeyboard>();
+    if (system.standardErrorIsTerminal) terminal_signals::Install();
+  }
+  system.statusLine = &terminal_status::Record();
   system.fileSystem = std::make_unique<PosixFileSystem>();
   system.blockFiles = std::make_unique<PosixBlockFileOpener>();
   system.programPath = PosixProgramPath();
   return system;
+}
+
+void GiveTerminalBack() {
+  terminal_mode::GiveBack();
+  terminal_status::Blank();
+}
+
+void WriteLineToStandardError(std::string_view text) {
+  WriteAll(STDERR_FILENO, text);
+  WriteAll(STDERR_FILENO, kLineEnd);
 }
 
 }  // namespace zovu

@@ -5,8 +5,10 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/posix/terminal_signals.h"
 
@@ -15,19 +17,22 @@ namespace {
 
 int terminal = -1;
 pid_t ownGroup = 0;
-// The settings found when the mode was entered; they are valid while modeOn is set.
+// While modeOn is set: the settings found when the mode was entered, and the ones the
+// terminal had once the mode was set.
 struct termios saved {};
-volatile sig_atomic_t polling = 0;
-volatile sig_atomic_t modeOn = 0;
+struct termios ours {};
+// Atomic, since a handler may run on any thread.
+std::atomic<int> polling{0};
+std::atomic<int> modeOn{0};
 
 // Holds the signals whose handlers change the mode, for as long as it lives.
 class SignalsHeld {
  public:
   SignalsHeld() {
     const sigset_t held = terminal_signals::HeldSignals();
-    sigprocmask(SIG_BLOCK, &held, &previous_);
+    pthread_sigmask(SIG_BLOCK, &held, &previous_);
   }
-  ~SignalsHeld() { sigprocmask(SIG_SETMASK, &previous_, nullptr); }
+  ~SignalsHeld() { pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
   SignalsHeld(const SignalsHeld&) = delete;
   SignalsHeld& operator=(const SignalsHeld&) = delete;
 
@@ -42,9 +47,16 @@ bool Foreground() {
   return group >= 0 && group == ownGroup;
 }
 
-void LeaveAtExit() {
-  SignalsHeld held;
-  Leave();
+// The same settings, field by field (the structure may hold fields no call fills in).
+bool SameSettings(const struct termios& a, const struct termios& b) {
+  return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag &&
+         a.c_lflag == b.c_lflag && std::memcmp(a.c_cc, b.c_cc, sizeof a.c_cc) == 0 &&
+         cfgetispeed(&a) == cfgetispeed(&b) && cfgetospeed(&a) == cfgetospeed(&b);
+}
+
+bool SingleKey(const struct termios& settings) {
+  return (settings.c_lflag & (ICANON | ECHO)) == 0 && settings.c_cc[VMIN] == 1 &&
+         settings.c_cc[VTIME] == 0;
 }
 
 }  // namespace
@@ -54,14 +66,14 @@ bool Open() {
   terminal = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (terminal < 0) return false;
   ownGroup = ::getpgrp();
-  std::atexit(LeaveAtExit);
+  std::atexit(GiveBack);
   return true;
 }
 
 void Begin() {
   if (terminal < 0) return;
-  SignalsHeld held;
   terminal_signals::Install();
+  SignalsHeld held;
   polling = 1;
   Reenter();
 }
@@ -71,7 +83,6 @@ void End() {
   SignalsHeld held;
   Leave();
   polling = 0;
-  terminal_signals::Remove();
 }
 
 std::size_t ReadInput(char* buffer, std::size_t size) {
@@ -85,22 +96,38 @@ std::size_t ReadInput(char* buffer, std::size_t size) {
   return got > 0 ? static_cast<std::size_t>(got) : 0;
 }
 
+void GiveBack() {
+  SignalsHeld held;
+  Leave();
+}
+
 void Leave() {
   if (modeOn == 0) return;
   modeOn = 0;
-  if (Foreground()) ::tcsetattr(terminal, TCSANOW, &saved);
+  if (!Foreground()) return;
+  struct termios now {};
+  if (::tcgetattr(terminal, &now) == 0 && SameSettings(now, ours)) {
+    ::tcsetattr(terminal, TCSANOW, &saved);
+  }
 }
 
 void Reenter() {
   if (terminal < 0 || polling == 0 || !Foreground()) return;
-  // Already on (continued after a stop that could not be caught): the settings saved
-  // then are still the ones to give back; only the mode is set again.
-  if (modeOn == 0 && ::tcgetattr(terminal, &saved) != 0) return;
+  struct termios now {};
+  if (::tcgetattr(terminal, &now) != 0) return;
+  // Still on (continued after a stop that could not be caught, and the terminal kept the
+  // mode): nothing to do. Otherwise the settings found now are the ones to give back.
+  if (modeOn != 0 && SameSettings(now, ours)) return;
+  saved = now;
   struct termios singleKey = saved;
   singleKey.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
   singleKey.c_cc[VMIN] = 1;
   singleKey.c_cc[VTIME] = 0;
-  if (::tcsetattr(terminal, TCSANOW, &singleKey) == 0) modeOn = 1;
+  if (::tcsetattr(terminal, TCSANOW, &singleKey) != 0) return;
+  // The terminal may not take every setting as given, so what it has now is what to look
+  // for later; unless it has lost the mode already (stopped right here, and reset).
+  if (::tcgetattr(terminal, &ours) != 0 || !SingleKey(ours)) ours = singleKey;
+  modeOn = 1;
 }
 
 }  // namespace zovu::terminal_mode

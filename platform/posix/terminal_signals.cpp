@@ -4,25 +4,36 @@
 #include <initializer_list>
 
 #include "platform/posix/terminal_mode.h"
+#include "platform/posix/terminal_status.h"
 
 namespace zovu::terminal_signals {
 namespace {
 
-struct Slot {
-  int signal;
-  void (*handler)(int);
-  struct sigaction previous;
-  bool installed;
+// Ending signals after which the status line is left blank: the ways a user ends a run.
+constexpr int kBlankingEnds[] = {SIGINT, SIGTERM, SIGHUP};
+// The other signals whose default action ends the process, real-time ones aside.
+constexpr int kOtherEnds[] = {
+    SIGQUIT,   SIGUSR1, SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU, SIGXFSZ, SIGPIPE, SIGIO,
+#ifdef SIGPWR
+    SIGPWR,
+#endif
+#ifdef SIGSTKFLT
+    SIGSTKFLT,
+#endif
 };
+// Raised by a fault of the program itself, or by abort().
+constexpr int kCrashes[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGSYS};
 
-void OnEnd(int signal);
-void OnStop(int signal);
-void OnContinue(int signal);
+bool installed = false;
+struct sigaction previous[NSIG];
 
-Slot slots[] = {
-    {SIGINT, OnEnd, {}, false}, {SIGQUIT, OnEnd, {}, false},  {SIGTERM, OnEnd, {}, false},
-    {SIGHUP, OnEnd, {}, false}, {SIGTSTP, OnStop, {}, false}, {SIGCONT, OnContinue, {}, false},
-};
+template <std::size_t N>
+bool IsOneOf(int signal, const int (&signals)[N]) {
+  for (const int s : signals) {
+    if (s == signal) return true;
+  }
+  return false;
+}
 
 struct sigaction OwnAction(void (*handler)(int)) {
   struct sigaction action {};
@@ -46,13 +57,14 @@ void RaiseWithDefault(int signal) {
   sigemptyset(&standard.sa_mask);
   sigaction(signal, &standard, nullptr);
   const sigset_t only = Only(signal);
-  sigprocmask(SIG_UNBLOCK, &only, nullptr);
+  pthread_sigmask(SIG_UNBLOCK, &only, nullptr);
   raise(signal);
-  sigprocmask(SIG_BLOCK, &only, nullptr);
+  pthread_sigmask(SIG_BLOCK, &only, nullptr);
 }
 
 void OnEnd(int signal) {
   const int savedErrno = errno;
+  if (IsOneOf(signal, kBlankingEnds)) terminal_status::Blank();
   terminal_mode::Leave();
   RaiseWithDefault(signal);
   errno = savedErrno;
@@ -73,39 +85,67 @@ void OnStop(int signal) {
 void OnContinue(int) {
   const int savedErrno = errno;
   terminal_mode::Reenter();
+  terminal_status::Redraw();
   errno = savedErrno;
+}
+
+// The terminal is given back, then whatever took the signal before (the default action,
+// or a sanitizer's report) takes it: a fault of the program strikes again once the handler
+// returns, and a signal that was sent is sent again.
+void OnCrash(int signal, siginfo_t* info, void*) {
+  const int savedErrno = errno;
+  terminal_mode::Leave();
+  sigaction(signal, &previous[signal], nullptr);
+  if (info == nullptr || info->si_code <= 0) raise(signal);
+  errno = savedErrno;
+}
+
+struct sigaction CrashAction() {
+  struct sigaction action {};
+  action.sa_sigaction = OnCrash;
+  action.sa_mask = HeldSignals();
+  // On the alternate stack when there is one, so that a sanitizer's overflow report stays.
+  action.sa_flags = SA_SIGINFO | SA_ONSTACK;
+  return action;
 }
 
 bool Ignored(const struct sigaction& action) {
   return (action.sa_flags & SA_SIGINFO) == 0 && action.sa_handler == SIG_IGN;
 }
 
+void InstallOne(int signal, const struct sigaction& own) {
+  if (sigaction(signal, nullptr, &previous[signal]) != 0) return;
+  // Ignored (say, by a shell without job control for its background jobs): leave it so.
+  if (signal != SIGCONT && Ignored(previous[signal])) return;
+  sigaction(signal, &own, nullptr);
+}
+
+template <typename Each>
+void ForEachEnd(Each each) {
+  for (const int signal : kBlankingEnds) each(signal);
+  for (const int signal : kOtherEnds) each(signal);
+  for (int signal = SIGRTMIN; signal <= SIGRTMAX; ++signal) each(signal);
+}
+
 }  // namespace
 
 void Install() {
-  for (Slot& slot : slots) {
-    if (slot.installed || sigaction(slot.signal, nullptr, &slot.previous) != 0) continue;
-    // Ignored (say, by a shell without job control for its background jobs): leave it so.
-    if (slot.signal != SIGCONT && Ignored(slot.previous)) continue;
-    const struct sigaction own = OwnAction(slot.handler);
-    slot.installed = sigaction(slot.signal, &own, nullptr) == 0;
-  }
-}
-
-void Remove() {
-  for (Slot& slot : slots) {
-    if (!slot.installed) continue;
-    sigaction(slot.signal, &slot.previous, nullptr);
-    slot.installed = false;
-  }
+  if (installed) return;
+  installed = true;
+  const struct sigaction end = OwnAction(OnEnd);
+  ForEachEnd([&end](int signal) { InstallOne(signal, end); });
+  InstallOne(SIGTSTP, OwnAction(OnStop));
+  InstallOne(SIGCONT, OwnAction(OnContinue));
+  const struct sigaction crash = CrashAction();
+  for (const int signal : kCrashes) InstallOne(signal, crash);
 }
 
 sigset_t HeldSignals() {
   sigset_t set;
   sigemptyset(&set);
-  for (const int signal : {SIGINT, SIGQUIT, SIGTERM, SIGHUP, SIGTSTP, SIGCONT, SIGTTIN, SIGTTOU}) {
-    sigaddset(&set, signal);
-  }
+  ForEachEnd([&set](int signal) { sigaddset(&set, signal); });
+  for (const int signal : kCrashes) sigaddset(&set, signal);
+  for (const int signal : {SIGTSTP, SIGCONT, SIGTTIN, SIGTTOU}) sigaddset(&set, signal);
   return set;
 }
 

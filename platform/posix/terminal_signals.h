@@ -4,17 +4,19 @@
 
 namespace zovu::terminal_signals {
 
-// Handlers that give the terminal its settings back when SIGINT, SIGQUIT, SIGTERM or
-// SIGHUP end the process or SIGTSTP stops it, each signal then taking its default action,
-// and that take the single-key mode up again on SIGCONT. A signal that was ignored stays
-// ignored.
+// Handlers that give the terminal back whenever a signal ends or stops the process: the
+// keyboard's settings and, on SIGINT, SIGTERM and SIGHUP, the status line blanked. Each
+// signal then takes its default action: every signal whose default ends the process, the
+// crash signals (SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGSYS) and SIGTSTP. SIGCONT
+// takes the single-key mode up again and draws the status line again. A signal that was
+// ignored stays ignored. Installed once, for the rest of the run; the handlers may run on
+// any thread.
 void Install();
-// Puts back the dispositions that Install found.
-void Remove();
 
 // The signals whose handlers touch the terminal, and SIGTTIN and SIGTTOU. Holding them
 // keeps a handler from running half way through a change of the mode, and keeps the
-// terminal from stopping the process if it goes to the background in that moment.
+// terminal from stopping the process if it goes to the background in that moment. (A
+// fault while they are held ends the process at once; the calls made then cannot fault.)
 sigset_t HeldSignals();
 
 }  // namespace zovu::terminal_signals

@@ -11,6 +11,29 @@
 namespace zovu {
 namespace {
 
+constexpr std::string_view kLineEnd = "\r\n";
+
+// Kept for the way out of a run that ran out of memory.
+StatusLineRecord statusLineRecord;
+
+bool IsPipe(HANDLE handle) {
+  return handle != nullptr && handle != INVALID_HANDLE_VALUE &&
+         GetFileType(handle) == FILE_TYPE_PIPE;
+}
+
+// Plain bytes, without the conversion a console stream needs memory for: only text that
+// is the same in every code page goes this way.
+void WriteBytes(HANDLE handle, std::string_view bytes) {
+  while (!bytes.empty()) {
+    DWORD written = 0;
+    if (!WriteFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+        written == 0) {
+      return;
+    }
+    bytes.remove_prefix(written);
+  }
+}
+
 // The visible width of the console window, not of its scroll-back buffer.
 unsigned ConsoleColumns(HANDLE handle) {
   CONSOLE_SCREEN_BUFFER_INFO info{};
@@ -39,16 +62,37 @@ System OpenSystem() {
   system.standardErrorIsTerminal = standardError->IsConsole();
   auto standardOutput = std::make_unique<WindowsOutputStream>(GetStdHandle(STD_OUTPUT_HANDLE));
   system.standardOutputIsTerminal = standardOutput->IsConsole();
+  // A pipe (or a socket) may lead to a program that uses the console itself.
+  system.standardOutputIsPipe = IsPipe(GetStdHandle(STD_OUTPUT_HANDLE));
   system.standardOutput = std::move(standardOutput);
   system.standardError = std::move(standardError);
   system.terminalColumns = ConsoleColumns(errorHandle);
-  system.lineEnd = "\r\n";
+  system.lineEnd = kLineEnd;
   system.pathStyle = PathStyle::kWindows;
-  system.keyboard = OpenKeyboard();
+  if (system.standardOutputIsPipe) {
+    system.keyboard = std::make_unique<NoKeyboard>();
+  } else {
+    system.keyboard = OpenKeyboard();
+  }
+  system.statusLine = &statusLineRecord;
   system.fileSystem = std::make_unique<WindowsFileSystem>();
   system.blockFiles = std::make_unique<WindowsBlockFileOpener>();
   system.programPath = WindowsProgramPath();
   return system;
+}
+
+void GiveTerminalBack() {
+  // The console's input mode is never changed; only the status line is left to blank.
+  if (const StatusLineRecord::Version* shown = statusLineRecord.Current()) {
+    WriteBytes(GetStdHandle(STD_ERROR_HANDLE), std::string_view(shown->blank, shown->blankSize));
+    statusLineRecord.Blanked();
+  }
+}
+
+void WriteLineToStandardError(std::string_view text) {
+  const HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
+  WriteBytes(handle, text);
+  WriteBytes(handle, kLineEnd);
 }
 
 }  // namespace zovu

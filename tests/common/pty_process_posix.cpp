@@ -6,6 +6,7 @@
 #include <signal.h>
 #include <sys/ioctl.h>
 #include <sys/ptrace.h>
+#include <sys/resource.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -40,8 +41,11 @@ void Send(int fd, int value) {
   }
 }
 
-[[noreturn]] void ExecZovu(const PtyOptions& options) {
+[[noreturn]] void ExecZovu(const PtyOptions& options, int output) {
   if (::chdir(options.dir.c_str()) != 0) ::_exit(126);
+  if (output >= 0 && ::dup2(output, STDOUT_FILENO) < 0) ::_exit(126);
+  const rlimit memory{options.memoryLimit, options.memoryLimit};
+  if (options.memoryLimit != 0 && ::setrlimit(RLIMIT_AS, &memory) != 0) ::_exit(126);
   // Whatever the test runner ignored or blocked (a shell's background job ignores
   // SIGINT, say), the program starts with every signal at its default, like a job of an
   // interactive shell.
@@ -61,7 +65,7 @@ void Send(int fd, int value) {
 // process group of its own (in the foreground if asked), sends the job's process id and
 // then every change of its state as a wait status. The job starts when the test has
 // written a byte to go. A program that leads the session itself just sends its own id.
-[[noreturn]] void RunLeader(const PtyOptions& options, int slave, int events, int go) {
+[[noreturn]] void RunLeader(const PtyOptions& options, int slave, int events, int go, int output) {
   if (options.job == PtyJob::kNoControllingTerminal) {
     if (::setsid() < 0) ::_exit(126);
     for (int fd = 0; fd <= 2; ++fd) ::dup2(slave, fd);
@@ -74,7 +78,7 @@ void Send(int fd, int value) {
     char byte;
     while (::read(go, &byte, 1) < 0 && errno == EINTR) {
     }
-    ExecZovu(options);
+    ExecZovu(options, output);
   }
   const pid_t job = ::fork();
   if (job < 0) ::_exit(126);
@@ -83,8 +87,9 @@ void Send(int fd, int value) {
     char byte;
     while (::read(go, &byte, 1) < 0 && errno == EINTR) {
     }
-    ExecZovu(options);
+    ExecZovu(options, output);
   }
+  if (output >= 0) ::close(output);
   ::setpgid(job, job);
   if (options.job == PtyJob::kForeground) ::tcsetpgrp(STDIN_FILENO, job);
   Send(events, job);
@@ -112,10 +117,13 @@ PtyProcess::PtyProcess(const PtyOptions& options) {
   size.ws_row = 24;
   int events[2];
   int go[2];
+  int output[2] = {-1, -1};
   if (::openpty(&master_, &slave_, nullptr, nullptr, &size) != 0 ||
-      ::pipe2(events, O_CLOEXEC) != 0 || ::pipe2(go, O_CLOEXEC) != 0) {
+      ::pipe2(events, O_CLOEXEC) != 0 || ::pipe2(go, O_CLOEXEC) != 0 ||
+      (options.outputToPipe && ::pipe2(output, O_CLOEXEC | O_NONBLOCK) != 0)) {
     throw std::runtime_error("openpty or pipe failed");
   }
+  pipe_ = output[0];
   ::fcntl(master_, F_SETFD, FD_CLOEXEC);
   ::fcntl(slave_, F_SETFD, FD_CLOEXEC);
   ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
@@ -133,8 +141,10 @@ PtyProcess::PtyProcess(const PtyOptions& options) {
     ::close(master_);
     ::close(events[0]);
     ::close(go[1]);
-    RunLeader(options, slave_, events[1], go[0]);
+    if (pipe_ >= 0) ::close(pipe_);
+    RunLeader(options, slave_, events[1], go[0], output[1]);
   }
+  if (output[1] >= 0) ::close(output[1]);
   ::close(events[1]);
   ::close(go[0]);
   events_ = events[0];
@@ -146,6 +156,7 @@ PtyProcess::PtyProcess(const PtyOptions& options) {
     ::close(events_);
     ::close(master_);
     ::close(slave_);
+    if (pipe_ >= 0) ::close(pipe_);
     throw std::runtime_error(what);
   };
   if (::read(events_, &pid_, sizeof pid_) != sizeof pid_) {
@@ -173,6 +184,7 @@ PtyProcess::~PtyProcess() {
   ::close(events_);
   ::close(master_);
   ::close(slave_);
+  if (pipe_ >= 0) ::close(pipe_);
 }
 
 std::string PtyProcess::Settings() const {
@@ -199,7 +211,11 @@ struct termios PtyProcess::Attributes() const {
 }
 
 void PtyProcess::ResetSettings() {
-  ::tcsetattr(slave_, TCSANOW, &attributesAtStart_);
+  SetAttributes(attributesAtStart_);
+}
+
+void PtyProcess::SetAttributes(const struct termios& settings) {
+  ::tcsetattr(slave_, TCSANOW, &settings);
 }
 
 void PtyProcess::Type(std::string_view bytes) {
@@ -300,6 +316,10 @@ bool PtyProcess::WaitUntilStopped() {
   return Pump([this] { return stopped_; });
 }
 
+bool PtyProcess::WaitUntilContinued() {
+  return Pump([this] { return !stopped_; });
+}
+
 bool PtyProcess::WaitForOutput(std::string_view text) {
   return Pump([this, text] { return output_.find(text) != std::string::npos; });
 }
@@ -311,6 +331,14 @@ int PtyProcess::Finish() {
 
 void PtyProcess::ReadAvailable() {
   char buffer[4096];
+  while (pipe_ >= 0) {
+    const ssize_t got = ::read(pipe_, buffer, sizeof buffer);
+    if (got > 0) {
+      pipedOutput_.append(buffer, static_cast<std::size_t>(got));
+    } else if (got == 0 || errno != EINTR) {
+      break;
+    }
+  }
   for (;;) {
     const ssize_t got = ::read(master_, buffer, sizeof buffer);
     if (got > 0) {

@@ -32,6 +32,10 @@ struct PtyOptions {
   // Holds the program under ptrace before it starts, for StopAfterSettingsChange.
   bool traced = false;
   unsigned short columns = 80;
+  // Standard output into a pipe that the test reads (PipedOutput) instead of the terminal.
+  bool outputToPipe = false;
+  // A limit on the program's address space in bytes (ulimit -v), or 0 for none.
+  unsigned long long memoryLimit = 0;
 };
 
 // The exit status reported for a background job that the terminal stopped; it is killed
@@ -57,6 +61,8 @@ class PtyProcess {
   // Puts back the settings the terminal had at the start, as a shell does for itself
   // when its job stops.
   void ResetSettings();
+  // Gives the terminal settings, as another program on it would.
+  void SetAttributes(const struct termios& settings);
 
   // Types bytes on the keyboard.
   void Type(std::string_view bytes);
@@ -74,6 +80,8 @@ class PtyProcess {
 
   // Reads output until the program is stopped by a signal. False if it ended instead.
   bool WaitUntilStopped();
+  // Reads output until the program, stopped, has been continued. False if it ended.
+  bool WaitUntilContinued();
   // Reads output until it contains text. False if the program ended without it.
   bool WaitForOutput(std::string_view text);
   // Reads output until the program ends, and returns its exit status (the exit code, or
@@ -81,6 +89,8 @@ class PtyProcess {
   int Finish();
 
   const std::string& Output() const { return output_; }
+  // What the program wrote into the pipe of outputToPipe.
+  const std::string& PipedOutput() const { return pipedOutput_; }
   bool TimedOut() const { return timedOut_; }
 
  private:
@@ -95,6 +105,7 @@ class PtyProcess {
   int master_ = -1;
   int slave_ = -1;
   int events_ = -1;       // wait statuses of the program, from the session leader
+  int pipe_ = -1;         // the reading end of outputToPipe's pipe
   pid_t leader_ = -1;     // the session leader
   pid_t pid_ = -1;        // the program
   bool selfLed_ = false;  // the program is the session leader
@@ -105,6 +116,7 @@ class PtyProcess {
   bool timedOut_ = false;
   int exitStatus_ = -1;
   std::string output_;
+  std::string pipedOutput_;
   std::string settingsAtStart_;
   struct termios attributesAtStart_ {};
 };

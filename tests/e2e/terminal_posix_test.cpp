@@ -1,10 +1,14 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include "common/pty_process_posix.h"
 #include "common/run_process.h"
@@ -112,13 +116,13 @@ TEST_F(TerminalTest, KeysTypedAheadAreReadAtTheFirstEntry) {
 }
 
 TEST_F(TerminalTest, StatusLineIsClearedToTheTerminalWidth) {
-  for (const unsigned short columns : {50, 300}) {
+  for (const unsigned short columns : {50, 256, 300}) {
     SCOPED_TRACE(columns);
     PtyOptions options = Options();
     options.columns = columns;
     const PtyResult result = RunZovuOnPty(options);
     EXPECT_EQ(result.exitStatus, 0);
-    EXPECT_TRUE(StatusLineWithSpinner(result.output, columns % 256));
+    EXPECT_TRUE(StatusLineWithSpinner(result.output, std::min<unsigned>(columns, 255)));
     EXPECT_TRUE(EndsWithSummary(result.output, kFiles));
     EXPECT_EQ(result.settingsAfter, result.settingsBefore);
   }
@@ -143,17 +147,31 @@ TEST_F(TerminalTest, SearchReadsSingleKeysWithoutEcho) {
 }
 
 TEST_F(TerminalTest, SignalsThatEndTheSearchGiveTheSettingsBack) {
-  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-    SCOPED_TRACE(signal);
+  // The crash signals' default action writes a core file; none is wanted here.
+  const rlimit noCore{0, 0};
+  ASSERT_EQ(::setrlimit(RLIMIT_CORE, &noCore), 0);
+  const struct {
+    int signal;
+    bool blanksStatusLine;
+  } cases[] = {
+      {SIGINT, true},   {SIGTERM, true},  {SIGHUP, true},   {SIGUSR1, false},
+      {SIGXCPU, false}, {SIGABRT, false}, {SIGSEGV, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.signal);
     PtyOptions options = Options();
     options.traced = true;
     PtyProcess process(options);
     ASSERT_TRUE(process.StopAfterSettingsChange());
     ASSERT_NE(process.Settings(), process.SettingsAtStart());
-    process.ReleaseWithSignal(signal);
-    EXPECT_EQ(process.Finish(), 128 + signal);
-    EXPECT_EQ(process.Output(), "Working  ");
+    process.ReleaseWithSignal(c.signal);
+    const int status = process.Finish();
     EXPECT_EQ(process.Settings(), process.SettingsAtStart());
+#if defined(__SANITIZE_ADDRESS__)
+    if (c.signal == SIGSEGV) continue;  // the sanitizer's own handler reports it
+#endif
+    EXPECT_EQ(status, 128 + c.signal);
+    EXPECT_EQ(process.Output(), "Working  " + (c.blanksStatusLine ? Cleared(80) : ""));
   }
 }
 
@@ -179,7 +197,8 @@ TEST_F(TerminalTest, ContinuedJobTakesKeysAgain) {
     ASSERT_TRUE(process.WaitForOutput("^["));
     process.Signal(SIGCONT);
     EXPECT_EQ(process.Finish(), 0);
-    EXPECT_EQ(process.Output().substr(0, 11 + 81), "Working  ^[" + Cleared(80));
+    // The status line is drawn again once the job goes on.
+    EXPECT_EQ(process.Output().substr(0, 21 + 81), "Working  ^[\rWorking  " + Cleared(80));
     EXPECT_TRUE(EndsWithSummary(process.Output(), 0));
     EXPECT_EQ(process.Settings(), process.SettingsAtStart());
   }
@@ -265,6 +284,110 @@ TEST_F(TerminalTest, EscEndsTheSearchInsideAHugeDirectoryOrListFile) {
     EXPECT_LT(matches, kEntries);
     EXPECT_EQ(process.Settings(), process.SettingsAtStart());
   }
+}
+
+// A pager that shares the terminal (zovu ... | less) takes it into a mode of its own while
+// zovu runs; zovu must not put its own findings back over that.
+TEST_F(TerminalTest, SettingsThatAnotherProgramMadeMeanwhileAreKept) {
+  PtyOptions options = Options();
+  options.traced = true;
+  PtyProcess process(options);
+  ASSERT_TRUE(process.StopAfterSettingsChange());
+  struct termios other = process.Attributes();
+  other.c_iflag &= ~static_cast<tcflag_t>(IXON | ICRNL);
+  other.c_cc[VTIME] = 1;
+  process.SetAttributes(other);
+  const std::string otherSettings = process.Settings();
+  ASSERT_NE(otherSettings, process.SettingsAtStart());
+  process.ReleaseWithSignal(0);
+  EXPECT_EQ(process.Finish(), 0);
+  EXPECT_TRUE(EndsWithSummary(process.Output(), kFiles));
+  EXPECT_EQ(process.Settings(), otherSettings);
+}
+
+TEST_F(TerminalTest, OutputIntoAPipeLeavesTheTerminalToThePipeline) {
+  PtyOptions options = Options();
+  options.outputToPipe = true;
+  options.typedAhead = "\x1b";
+  options.echo = false;
+  options.traced = true;
+  PtyProcess process(options);
+  // The report is begun before the terminal's settings were ever changed.
+  EXPECT_FALSE(process.StopAfterSettingsChange());
+  EXPECT_EQ(process.Finish(), 0);
+  EXPECT_EQ(process.Output(), "");  // no status line
+  // The ESC typed ahead is not read: every file is counted.
+  EXPECT_TRUE(EndsWithSummary(process.PipedOutput(), kFiles, "\n"));
+  EXPECT_EQ(process.Settings(), process.SettingsAtStart());
+}
+
+// Redrawn a few dozen times a second, the spinner showed "/" on every redraw. The run is
+// made long by a list file that names the directory again and again; it is stopped for
+// longer than a redraw interval now and then, so that redraws come whatever the speed.
+TEST_F(TerminalTest, SpinnerShowsAllFourCharactersOverALongRun) {
+  std::string list;
+  for (int i = 0; i < 3000; ++i) list += "files/\n";
+  tree_.File("again.lst", list);
+  PtyOptions options = Options();
+  options.args = {"@again.lst"};
+  PtyProcess process(options);
+  const auto shown = [&process](char c) {
+    return process.Output().find(std::string{'\b', c}) != std::string::npos;
+  };
+  const auto allShown = [&shown] { return shown('/') && shown('-') && shown('\\') && shown('|'); };
+  for (int i = 0; i < 100 && !allShown(); ++i) {
+    process.Signal(SIGSTOP);
+    if (!process.WaitUntilStopped()) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(40));
+    process.Signal(SIGCONT);
+    if (!process.WaitUntilContinued()) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  EXPECT_EQ(process.Finish(), 0);
+  EXPECT_TRUE(allShown()) << ::testing::PrintToString(process.Output().substr(0, 400));
+  EXPECT_TRUE(EndsWithSummary(process.Output(), 3000 * kFiles));
+}
+
+// Memory that runs out must end the run as a problem, never abort it: under limits from
+// too little to start up to enough for the walk, every run that starts ends with the
+// problem line or completes, and the terminal gets its settings back.
+TEST_F(TerminalTest, MemoryRunningOutIsAProblemNeverAnAbort) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "a sanitizer's runtime reserves more address space than any limit allows";
+#endif
+  // A directory whose listing needs more memory than the start-up leaves spare.
+  constexpr int kLongNames = 1000;
+  for (int i = 0; i < kLongNames; ++i)
+    tree_.File("long/" + std::string(200, 'n') + std::to_string(i));
+  const std::string problem = "PROBLEM: Out of memory\r\n";
+  unsigned long long enough = 1ull << 30;
+  unsigned long long tooLittle = 1ull << 20;
+  std::string lastOutOfMemory;  // the output of the run that ran out at the highest limit
+  while (enough - tooLittle > 32 * 1024) {
+    PtyOptions options = Options();
+    options.args = {"long/"};
+    options.memoryLimit = (tooLittle + enough) / 2;
+    const PtyResult result = RunZovuOnPty(options);
+    SCOPED_TRACE(options.memoryLimit);
+    ASSERT_NE(result.exitStatus, 128 + SIGABRT) << result.output;
+    ASSERT_FALSE(result.timedOut);
+    EXPECT_EQ(result.settingsAfter, result.settingsBefore);
+    if (result.exitStatus == 0) {
+      EXPECT_TRUE(EndsWithSummary(result.output, kLongNames));
+      enough = options.memoryLimit;
+      continue;
+    }
+    tooLittle = options.memoryLimit;
+    if (result.exitStatus == 2) {
+      EXPECT_TRUE(result.output.ends_with(problem)) << result.output;
+      lastOutOfMemory = result.output;
+    }
+  }
+  // Just below what the walk needs, memory ran out during the walk: the status line is
+  // blanked before the problem line.
+  EXPECT_TRUE(lastOutOfMemory.starts_with("Working  ") &&
+              lastOutOfMemory.ends_with(Cleared(80) + problem))
+      << ::testing::PrintToString(lastOutOfMemory);
 }
 
 }  // namespace

@@ -128,11 +128,11 @@ TEST(TerminalSafe, ShowsEveryControlCharacterAsOneQuestionMark) {
       {"\x0E", "?"},
       {std::string_view("\0\n\r", 3), "???"},
       {"A\x7F", "A?"},
-      {"\xC2\x9B", "?"},              // U+009B, the one-character CSI, in UTF-8
-      {"\xC2\x80x\xC2\x9F", "?x?"},   // the first and last of those controls
-      {"\x9B", "?"},                  // a CSI byte that is no UTF-8
-      {"\x9B\xC3\xA9", "?\xC3\xA9"},  // in text that is no UTF-8, bytes 128 to 159 only
-      {"\xE9\x80\xFF", "\xE9?\xFF"},
+      {"\xC2\x9B", "?"},             // U+009B, the one-character CSI, in UTF-8
+      {"\xC2\x80x\xC2\x9F", "?x?"},  // the first and last of those controls
+      {"\x9B", "\xEF\xBF\xBD"},  // a CSI byte that is no UTF-8 shows as U+FFFD, as every such byte
+      {"\x9B\xC3\xA9", "\xEF\xBF\xBD\xC3\xA9"},
+      {"\xE9\x80\xFF", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
       {"TXT", "TXT"},
       {"\xC3\xA9\xC2\xA0", "\xC3\xA9\xC2\xA0"},  // é and a no-break space stay
       {"\xD0\xB4\xD0\xBE\xD0\xBA", "\xD0\xB4\xD0\xBE\xD0\xBA"},

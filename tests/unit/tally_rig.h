@@ -17,8 +17,8 @@ namespace zovu::testing {
 // sets them up.
 struct TallyRig {
   explicit TallyRig(bool totalSizes, PathStyle style = PathStyle::kPosix,
-                    std::string_view lineEnd = "\n")
-      : console(ConsoleStreams{&report, &terminal, &errors, 80, lineEnd}),
+                    std::string_view lineEnd = "\n", bool reportIsTerminal = false)
+      : console(ConsoleStreams{&report, &terminal, &errors, 80, lineEnd, reportIsTerminal}),
         tally(totalSizes),
         callback(tally, matchCount, style) {}
 

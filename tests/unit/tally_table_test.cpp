@@ -169,6 +169,43 @@ TEST(PrintTallyTable, InvalidUtf8KeysArePaddedByBytes) {
           std::string(kBorder));
 }
 
+// Keys are padded by the columns they take on a terminal. There they are shown
+// terminal-safe; into a file or pipe their bytes stay as they are, padded alike.
+TEST(PrintTallyTable, KeysArePaddedByDisplayColumns) {
+  const struct {
+    std::string_view name;
+    std::string_view terminalCell;
+    std::string_view fileCell;
+  } cases[] = {
+      // A wide character takes 2 columns; keys wider than their cell widen the row.
+      {"a.日", "| 日  .    1", "| 日  .    1"},
+      {"a.日本語", "| 日本語 .    1", "| 日本語 .    1"},
+      {"a.ｚｉｐ", "| ｚｉｐ .    1", "| ｚｉｐ .    1"},  // fullwidth
+      // A combining mark takes none.
+      {"a.e\u0301", "| E\u0301   .    1", "| E\u0301   .    1"},
+      // A direction override, a zero-width space, a control character: "?" on a terminal.
+      {"a.\u202Etxt", "| ?TX .    1", "| \u202ETX .    1"},
+      {"a.\u200Bx", "| ?X  .    1", "| \u200BX  .    1"},
+      {"a.\x1B", "| ?   .    1", "| \x1B   .    1"},
+      // A byte that is no part of a UTF-8 character: U+FFFD on a terminal.
+      {"a.\xE9t\xE9", "| \uFFFDT\uFFFD .    1", "| \xE9T\xE9 .    1"},
+      {"a.\xC3\xA9\xFF", "| é\uFFFD  .    1", "| é\xFF  .    1"},
+  };
+  std::string fillers;
+  for (int i = 0; i < 5; ++i) fillers += "|     .     ";
+  for (const auto& c : cases) {
+    for (const bool terminal : {true, false}) {
+      TallyRig rig(false, PathStyle::kPosix, "\n", terminal);
+      rig.Found(c.name);
+      PrintTallyTable(rig.console, rig.tally);
+      const std::string cell(terminal ? c.terminalCell : c.fileCell);
+      EXPECT_EQ(rig.report.text(),
+                std::string(kCountTop) + cell + fillers + "|\n" + std::string(kBorder))
+          << ::testing::PrintToString(std::string(c.name)) << (terminal ? " on a terminal" : "");
+    }
+  }
+}
+
 TEST(SummaryLine, SingularOnlyForOne) {
   const std::pair<std::int64_t, std::string_view> cases[] = {
       {0, "0 matches found!"}, {1, "1 match found!"},     {-1, "-1 match found!"},

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "platform/status_line.h"
+
+namespace zovu::terminal_status {
+
+// The status line on standard error, as the console last drew it. There is one per
+// process, because signal handlers must reach it.
+StatusLineRecord& Record();
+
+// For signal handlers and for a run that ran out of memory: they use async-signal-safe
+// calls only, and draw only while the process is in the terminal's foreground (or the
+// terminal is not its controlling one). Blank blanks the line if it is shown; Redraw
+// draws it again whole, as after the process was stopped and continued.
+void Blank();
+void Redraw();
+
+}  // namespace zovu::terminal_status
