@@ -1,7 +1,6 @@
 // The extension tally and its report table over random lists of names and sizes.
 #include <fuzzer/FuzzedDataProvider.h>
 
-#include <charconv>
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -52,16 +51,21 @@ std::size_t Characters(std::string_view key) {
   return IsValidUtf8(key) ? Utf8Characters(key) : key.size();
 }
 
-std::size_t Digits(std::int64_t n) {
-  char digits[24];
-  return static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, n).ptr - digits);
+// The decimal digits of a total, which may pass 64 bits; totals are never negative here.
+std::size_t Digits(TallyCount n) {
+  std::size_t digits = 1;
+  while (n >= 10) {
+    n /= 10;
+    ++digits;
+  }
+  return digits;
 }
 
 struct Rig {
   explicit Rig(bool totalSizes, bool terminal)
       : console(ConsoleStreams{&report, nullptr, &errors, 80, "\n", terminal}),
         tally(totalSizes),
-        callback(console, tally, matchCount, PathStyle::kPosix) {}
+        callback(tally, matchCount, PathStyle::kPosix) {}
   StringStream report;
   StringStream errors;
   Console console;
@@ -96,7 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // What the tally should hold: for each key, the files or the sizes, with the key's
   // text taken from the callback's own rule applied to each name.
   std::int64_t files = 0;
-  std::map<std::string, std::int64_t> expected;
+  std::map<std::string, TallyCount> expected;
   Rig rig(totalSizes, false);
   Rig shown(totalSizes, true);
   for (const Found& f : found) {
@@ -105,30 +109,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (f.directory) continue;
     ++files;
     const std::string key(MakeTallyKey(Extension(f.name)).View());
-    const auto add = static_cast<std::uint64_t>(totalSizes ? f.size : 1);
-    expected[key] = static_cast<std::int64_t>(static_cast<std::uint64_t>(expected[key]) + add);
+    expected[key] += totalSizes ? f.size : 1;  // totals never wrap
   }
   ZOVU_FUZZ_CHECK(rig.matchCount == files);
 
   // The list: keys strictly ascending and unique, upper case, at most three characters
   // cut from the front of the extension; counts as expected, and in count mode adding
   // up to the match count.
-  std::vector<std::pair<std::string, std::int64_t>> entries;
-  std::uint64_t sum = 0;  // wrapping, as size totals do
+  std::vector<std::pair<std::string, TallyCount>> entries;
+  TallyCount sum = 0;
   for (const TallyEntry* e = rig.tally.Head(); e != nullptr; e = e->Next) {
     const std::string key(e->Ext.View());
     ZOVU_FUZZ_CHECK(entries.empty() || Below(entries.back().first, key));
     ZOVU_FUZZ_CHECK(key.find_first_of("abcdefghijklmnopqrstuvwxyz") == std::string::npos);
     ZOVU_FUZZ_CHECK(Characters(key) <= 3 && key.size() <= 12);
     entries.emplace_back(key, e->Count);
-    sum += static_cast<std::uint64_t>(e->Count);
+    sum += e->Count;
   }
   ZOVU_FUZZ_CHECK(entries.size() == expected.size());
   for (const auto& [key, count] : entries) {
     const auto it = expected.find(key);
     ZOVU_FUZZ_CHECK(it != expected.end() && it->second == count);
   }
-  if (!totalSizes) ZOVU_FUZZ_CHECK(sum == static_cast<std::uint64_t>(rig.matchCount));
+  if (!totalSizes) ZOVU_FUZZ_CHECK(sum == rig.matchCount);
 
   // The table, once for a pipe and once for a terminal.
   PrintTallyTable(rig.console, rig.tally);
