@@ -3,8 +3,10 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 
 #include "platform/windows/wide_text.h"
+#include "platform/windows/windows_paths.h"
 
 namespace zovu {
 namespace {
@@ -35,6 +37,15 @@ std::uint32_t DosDateTime(const FILETIME& written) {
     return 0;
   }
   return (static_cast<std::uint32_t>(date) << 16) | time;
+}
+
+// The walk's paths skip the system's path rules (the "\\?\" form): no length limit, and a
+// name that ends in a dot or a blank stays the name it is. The path must be full already.
+std::wstring ExtendedLengthPath(const std::wstring& full) {
+  if (full.rfind(L"\\\\?\\", 0) == 0 || full.rfind(L"\\\\.\\", 0) == 0) return full;
+  if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2);
+  if (full.size() >= 3 && full[1] == L':' && full[2] == L'\\') return L"\\\\?\\" + full;
+  return full;
 }
 
 OpenOutcome FailureOutcome(DWORD error) {
@@ -113,27 +124,33 @@ class WindowsReader final : public DirectoryReader {
 
 OpenedDirectory OpenWindowsStart(std::string_view path) {
   if (path.empty()) return {};
-  std::wstring wide = WideFromUtf8(path);
+  std::wstring full = ExtendedLengthPath(FullPathName(WideFromUtf8(path)));
+  if (full.empty()) return {};
   // The start may be reached through a link; only the walk below it refuses them.
-  const DWORD attr = GetFileAttributesW(wide.c_str());
+  const DWORD attr = GetFileAttributesW(full.c_str());
   if (attr == INVALID_FILE_ATTRIBUTES) return {nullptr, FailureOutcome(GetLastError()), {}};
   if ((attr & FILE_ATTRIBUTE_DIRECTORY) == 0) return {};
-  return Opened(std::move(wide));
+  return Opened(std::move(full));
 }
 
 OpenedDirectory OpenWindowsChild(const OpenDirectory& parent, std::string_view name) {
   std::wstring path =
       Joined(static_cast<const WindowsOpenDirectory&>(parent).path(), WideFromUtf8(name));
+  // The attributes are looked up by name, never matched as a pattern, so that a name with
+  // wildcards opens nothing.
+  const DWORD attr = GetFileAttributesW(path.c_str());
+  if (attr == INVALID_FILE_ATTRIBUTES) return {nullptr, FailureOutcome(GetLastError()), {}};
+  if ((attr & FILE_ATTRIBUTE_DIRECTORY) == 0) return {};
   // The listing already shows links as non-directories; this check keeps a link that
-  // replaced the directory since from being followed.
-  WIN32_FIND_DATAW found{};
-  const HANDLE find =
-      FindFirstFileExW(path.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
-  if (find == INVALID_HANDLE_VALUE) return {nullptr, FailureOutcome(GetLastError()), {}};
-  FindClose(find);
-  if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
-      IsLinkedDirectory(found.dwFileAttributes, found.dwReserved0)) {
-    return {};
+  // replaced the directory since from being followed. Only its tag tells a link from a
+  // reparse point that holds a real directory.
+  if ((attr & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    WIN32_FIND_DATAW found{};
+    const HANDLE find =
+        FindFirstFileExW(path.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
+    if (find == INVALID_HANDLE_VALUE) return {nullptr, FailureOutcome(GetLastError()), {}};
+    FindClose(find);
+    if (IsLinkedDirectory(found.dwFileAttributes, found.dwReserved0)) return {};
   }
   return Opened(std::move(path));
 }
