@@ -48,11 +48,18 @@ std::wstring ExtendedLengthPath(const std::wstring& full) {
   return full;
 }
 
-OpenOutcome FailureOutcome(DWORD error) {
+// Failures that leave a directory out for want of something the system ran short of,
+// not because it is gone or closed to the user, so that the count comes out short:
+// memory, handles, or room for its path (which Wine, bound by the host's path limit,
+// reports as a device failure).
+bool LeavesCountShort(DWORD error) {
   return error == ERROR_NOT_ENOUGH_MEMORY || error == ERROR_OUTOFMEMORY ||
-                 error == ERROR_TOO_MANY_OPEN_FILES
-             ? OpenOutcome::kExhausted
-             : OpenOutcome::kRefused;
+         error == ERROR_TOO_MANY_OPEN_FILES || error == ERROR_NO_SYSTEM_RESOURCES ||
+         error == ERROR_FILENAME_EXCED_RANGE || error == ERROR_GEN_FAILURE;
+}
+
+OpenOutcome FailureOutcome(DWORD error) {
+  return LeavesCountShort(error) ? OpenOutcome::kExhausted : OpenOutcome::kRefused;
 }
 
 OpenedDirectory Opened(std::wstring path) {
@@ -83,7 +90,7 @@ class WindowsReader final : public DirectoryReader {
       // An empty root directory has not even "." to list.
       const DWORD error = GetLastError();
       if (error == ERROR_FILE_NOT_FOUND) return ListOutcome::kComplete;
-      return error == ERROR_NOT_ENOUGH_MEMORY ? ListOutcome::kExhausted : ListOutcome::kFailed;
+      return LeavesCountShort(error) ? ListOutcome::kExhausted : ListOutcome::kFailed;
     }
     ListOutcome outcome = ListOutcome::kComplete;
     do {
@@ -109,8 +116,11 @@ class WindowsReader final : public DirectoryReader {
       }
       sink.Take(entry);
     } while (FindNextFileW(find, &found));
-    if (outcome == ListOutcome::kComplete && GetLastError() != ERROR_NO_MORE_FILES) {
-      outcome = ListOutcome::kFailed;
+    if (outcome == ListOutcome::kComplete) {
+      const DWORD error = GetLastError();
+      if (error != ERROR_NO_MORE_FILES) {
+        outcome = LeavesCountShort(error) ? ListOutcome::kExhausted : ListOutcome::kFailed;
+      }
     }
     FindClose(find);
     return outcome;

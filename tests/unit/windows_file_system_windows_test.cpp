@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <string>
@@ -15,6 +16,8 @@
 #include "platform/windows/wide_text.h"
 #include "platform/windows/windows_file_system.h"
 #include "platform/windows/windows_output_stream.h"
+#include "search/tree_walk.h"
+#include "unit/walk_rig.h"
 
 namespace zovu {
 namespace {
@@ -269,6 +272,57 @@ TEST(WindowsFileSystem, OpensDirectoriesWhoseNamesEndInADotOrABlank) {
     ASSERT_NE(child, nullptr) << name;
     EXPECT_EQ(ListByName(fileSystem, *child, EntryDetails::kNamesOnly).count("in.txt"), 1u) << name;
   }
+}
+
+// A chain of directories with a file in each, whose deepest paths are longer than Wine can
+// hand to its host system (about 4,096 bytes). No path that long can make it, so it is made
+// with short names that are then made long, deepest first: each rename's own path stays
+// short while the levels above it are. It is given its short names back before removal.
+class LongPathChain {
+ public:
+  static constexpr int kLevels = 20;
+  explicit LongPathChain(const std::filesystem::path& top) : top_(top) {
+    for (int level = 1; level <= kLevels; ++level) {
+      std::filesystem::create_directory(ShortPath(level));
+      std::ofstream(ShortPath(level) / "f.txt").put('x');
+    }
+    for (renamed_ = kLevels + 1; renamed_ > 1; --renamed_) {
+      const std::filesystem::path from = ShortPath(renamed_ - 1);
+      if (!MoveFileW(from.c_str(), (from.parent_path() / LongName()).c_str())) break;
+    }
+  }
+  ~LongPathChain() {
+    for (; renamed_ <= kLevels; ++renamed_) {
+      const std::filesystem::path to = ShortPath(renamed_);
+      MoveFileW((to.parent_path() / LongName()).c_str(), to.c_str());
+    }
+  }
+  LongPathChain(const LongPathChain&) = delete;
+  LongPathChain& operator=(const LongPathChain&) = delete;
+
+ private:
+  // The path of a level while it and every level above it have their short names.
+  std::filesystem::path ShortPath(int level) const {
+    std::filesystem::path path = top_;
+    for (int i = 0; i < level; ++i) path /= "d";
+    return path;
+  }
+  static std::wstring LongName() { return std::wstring(240, L'n'); }
+
+  std::filesystem::path top_;
+  int renamed_;  // the shallowest level with its long name; kLevels + 1 for none
+};
+
+TEST(WindowsWalk, ADirectoryTooDeepForThePathLimitIsNeverLeftOutSilently) {
+  TempDir tree;
+  const LongPathChain chain(tree.path());
+  WindowsFileSystem fileSystem;
+  testing::QuietWatcher watcher;
+  testing::RecordingCallbacks callbacks;
+  const WalkResult walked =
+      WalkTree(fileSystem, Utf8(tree.path()), "*.*", testing::Options(true), callbacks, watcher);
+  // Every level's directory and file, unless the walk tells that some were out of reach.
+  EXPECT_TRUE(walked.entries == 2 * LongPathChain::kLevels || walked.errors) << walked.entries;
 }
 
 // A directory junction (mount point) to target, made the way the system's own tools make
