@@ -3,8 +3,10 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 
 #include "platform/windows/wide_text.h"
+#include "platform/windows/windows_paths.h"
 
 namespace zovu {
 namespace {
@@ -37,11 +39,27 @@ std::uint32_t DosDateTime(const FILETIME& written) {
   return (static_cast<std::uint32_t>(date) << 16) | time;
 }
 
-OpenOutcome FailureOutcome(DWORD error) {
+// The walk's paths skip the system's path rules (the "\\?\" form): no length limit, and a
+// name that ends in a dot or a blank stays the name it is. The path must be full already.
+std::wstring ExtendedLengthPath(const std::wstring& full) {
+  if (full.rfind(L"\\\\?\\", 0) == 0 || full.rfind(L"\\\\.\\", 0) == 0) return full;
+  if (full.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + full.substr(2);
+  if (full.size() >= 3 && full[1] == L':' && full[2] == L'\\') return L"\\\\?\\" + full;
+  return full;
+}
+
+// Failures that leave a directory out for want of something the system ran short of,
+// not because it is gone or closed to the user, so that the count comes out short:
+// memory, handles, or room for its path (which Wine, bound by the host's path limit,
+// reports as a device failure).
+bool LeavesCountShort(DWORD error) {
   return error == ERROR_NOT_ENOUGH_MEMORY || error == ERROR_OUTOFMEMORY ||
-                 error == ERROR_TOO_MANY_OPEN_FILES
-             ? OpenOutcome::kExhausted
-             : OpenOutcome::kRefused;
+         error == ERROR_TOO_MANY_OPEN_FILES || error == ERROR_NO_SYSTEM_RESOURCES ||
+         error == ERROR_FILENAME_EXCED_RANGE || error == ERROR_GEN_FAILURE;
+}
+
+OpenOutcome FailureOutcome(DWORD error) {
+  return LeavesCountShort(error) ? OpenOutcome::kExhausted : OpenOutcome::kRefused;
 }
 
 OpenedDirectory Opened(std::wstring path) {
@@ -72,7 +90,7 @@ class WindowsReader final : public DirectoryReader {
       // An empty root directory has not even "." to list.
       const DWORD error = GetLastError();
       if (error == ERROR_FILE_NOT_FOUND) return ListOutcome::kComplete;
-      return error == ERROR_NOT_ENOUGH_MEMORY ? ListOutcome::kExhausted : ListOutcome::kFailed;
+      return LeavesCountShort(error) ? ListOutcome::kExhausted : ListOutcome::kFailed;
     }
     ListOutcome outcome = ListOutcome::kComplete;
     do {
@@ -98,8 +116,11 @@ class WindowsReader final : public DirectoryReader {
       }
       sink.Take(entry);
     } while (FindNextFileW(find, &found));
-    if (outcome == ListOutcome::kComplete && GetLastError() != ERROR_NO_MORE_FILES) {
-      outcome = ListOutcome::kFailed;
+    if (outcome == ListOutcome::kComplete) {
+      const DWORD error = GetLastError();
+      if (error != ERROR_NO_MORE_FILES) {
+        outcome = LeavesCountShort(error) ? ListOutcome::kExhausted : ListOutcome::kFailed;
+      }
     }
     FindClose(find);
     return outcome;
@@ -113,27 +134,33 @@ class WindowsReader final : public DirectoryReader {
 
 OpenedDirectory OpenWindowsStart(std::string_view path) {
   if (path.empty()) return {};
-  std::wstring wide = WideFromUtf8(path);
+  std::wstring full = ExtendedLengthPath(FullPathName(WideFromUtf8(path)));
+  if (full.empty()) return {};
   // The start may be reached through a link; only the walk below it refuses them.
-  const DWORD attr = GetFileAttributesW(wide.c_str());
+  const DWORD attr = GetFileAttributesW(full.c_str());
   if (attr == INVALID_FILE_ATTRIBUTES) return {nullptr, FailureOutcome(GetLastError()), {}};
   if ((attr & FILE_ATTRIBUTE_DIRECTORY) == 0) return {};
-  return Opened(std::move(wide));
+  return Opened(std::move(full));
 }
 
 OpenedDirectory OpenWindowsChild(const OpenDirectory& parent, std::string_view name) {
   std::wstring path =
       Joined(static_cast<const WindowsOpenDirectory&>(parent).path(), WideFromUtf8(name));
+  // The attributes are looked up by name, never matched as a pattern, so that a name with
+  // wildcards opens nothing.
+  const DWORD attr = GetFileAttributesW(path.c_str());
+  if (attr == INVALID_FILE_ATTRIBUTES) return {nullptr, FailureOutcome(GetLastError()), {}};
+  if ((attr & FILE_ATTRIBUTE_DIRECTORY) == 0) return {};
   // The listing already shows links as non-directories; this check keeps a link that
-  // replaced the directory since from being followed.
-  WIN32_FIND_DATAW found{};
-  const HANDLE find =
-      FindFirstFileExW(path.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
-  if (find == INVALID_HANDLE_VALUE) return {nullptr, FailureOutcome(GetLastError()), {}};
-  FindClose(find);
-  if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
-      IsLinkedDirectory(found.dwFileAttributes, found.dwReserved0)) {
-    return {};
+  // replaced the directory since from being followed. Only its tag tells a link from a
+  // reparse point that holds a real directory.
+  if ((attr & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    WIN32_FIND_DATAW found{};
+    const HANDLE find =
+        FindFirstFileExW(path.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
+    if (find == INVALID_HANDLE_VALUE) return {nullptr, FailureOutcome(GetLastError()), {}};
+    FindClose(find);
+    if (IsLinkedDirectory(found.dwFileAttributes, found.dwReserved0)) return {};
   }
   return Opened(std::move(path));
 }

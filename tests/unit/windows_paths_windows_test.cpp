@@ -1,19 +1,19 @@
 // Path rules against the real Windows calls (GetFullPathNameW), not a fake expander.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "common/second_drive_windows.h"
 #include "common/temp_dir.h"
-#include "platform/no_keyboard.h"
 #include "platform/windows/wide_text.h"
 #include "platform/windows/windows_file_system.h"
+#include "platform/windows/windows_paths.h"
 #include "search/file_search.h"
 #include "search/path_rules.h"
 #include "search/search_arg.h"
+#include "unit/walk_rig.h"
 
 namespace zovu {
 namespace {
@@ -81,14 +81,15 @@ TEST(WindowsExpandPath, EveryDriveKeepsItsOwnCurrentDirectory) {
   const std::string yHome = Utf8(second.directory() / "home");
   std::filesystem::create_directory(second.directory() / "home");
 
-  ASSERT_TRUE(t.fileSystem.ChangeDirectory(yHome));
+  ASSERT_TRUE(SetCurrentDirectoryKeepingDrives(WideFromUtf8(yHome)));
   EXPECT_EQ(CurrentDir(), yHome);
   // Seen from the other drive, the first drive is where the process left it.
   EXPECT_EQ(t.Expanded(t.drive), t.work + "\\SUB");
   EXPECT_EQ(t.Expanded(t.drive + "x"), t.work + "\\SUB\\x");
   EXPECT_EQ(t.Expanded("x"), yHome + "\\x");
 
-  ASSERT_TRUE(t.fileSystem.ChangeDirectory(t.drive));  // back to where it was there
+  // Back to where it was there.
+  ASSERT_TRUE(SetCurrentDirectoryKeepingDrives(WideFromUtf8(t.drive)));
   EXPECT_EQ(CurrentDir(), t.work + "\\SUB");
   EXPECT_EQ(t.Expanded(y), yHome);
   EXPECT_EQ(t.Expanded(y + "z"), yHome + "\\z");
@@ -155,68 +156,66 @@ TEST(WindowsSearchArg, StartPathsAndMasksOfTheWorkedExamples) {
   EXPECT_EQ(t.Expanded(t.drive + "\\"), t.drive + "\\");
 }
 
-class RecordingCallback final : public FileCallback {
- public:
-  bool Item(const FoundFile& file) override {
-    names.emplace_back(file.Name);
-    return true;
-  }
-  std::vector<std::string> names;
-};
-
 TEST(WindowsSearch, WalksTheRootOfADrive) {
   SecondDrive second;
   if (second.letter().empty()) GTEST_SKIP() << second.problem();
   WorkTree t;
-  NoKeyboard keyboard;
-  FileSearch search(t.fileSystem, keyboard, PathStyle::kWindows);
-  RecordingCallback callback;
-  search.SearchFiles(second.letter() + "/", "*.*", kAttrAnyFile, true, false, &callback);
-  const std::string mine = Utf8(second.directory().filename());
-  EXPECT_NE(std::find(callback.names.begin(), callback.names.end(), mine), callback.names.end());
-  EXPECT_FALSE(search.SearchErrors());
+  const PathContext paths{PathStyle::kWindows, t.fileSystem};
+  const SearchTarget target = MakeSearchTarget(second.letter() + "/", paths);
+  EXPECT_EQ(target.path, second.letter() + "\\");
+  testing::QuietWatcher watcher;
+  testing::RecordingCallbacks callbacks;
+  const SearchOutcome outcome = SearchFiles(t.fileSystem, PathStyle::kWindows, target,
+                                            testing::Options(false), callbacks, watcher);
+  EXPECT_TRUE(callbacks.Saw(Utf8(second.directory().filename())));
+  EXPECT_FALSE(outcome.searchErrors);
   EXPECT_EQ(CurrentDir(), t.work + "\\SUB");
 }
 
-// Presses ESC as soon as the walk stands in a directory of the given name.
-class EscInside final : public Keyboard {
+// Stops the walk once it has handed over the given number of entries.
+class StopAfter final : public WalkWatcher {
  public:
-  explicit EscInside(std::string name) : name_(std::move(name)) {}
-  bool KeyWaiting() override { return !name_.empty() && CurrentDir().ends_with("\\" + name_); }
-  int ReadKey() override { return kEscapeKey; }
+  explicit StopAfter(std::uint64_t entries) : entries_(entries) {}
+  bool Tick(std::uint64_t entries) override { return entries_ != 0 && entries >= entries_; }
 
  private:
-  std::string name_;
+  std::uint64_t entries_;
 };
 
-TEST(WindowsSearch, PutsBackTheCurrentDirectoryOfEveryDriveItChanged) {
+// A list file's line on another drive makes that drive current, so that a relative line
+// after it is taken there; the search puts back the current directory of both drives.
+TEST(WindowsSearch, ListFilesPutBackTheCurrentDirectoryOfEveryDriveTheyChanged) {
   SecondDrive second;
   if (second.letter().empty()) GTEST_SKIP() << second.problem();
   const std::filesystem::path home = second.directory() / "home";
   const std::filesystem::path tree = second.directory() / "tree";
-  std::filesystem::create_directories(home);
+  std::filesystem::create_directories(home / "rel");
   std::filesystem::create_directories(tree / "a" / "b" / "c");
   TempDir files;
-  for (const char* name : {"a/1.txt", "a/b/2.txt", "a/b/c/3.txt", "4.txt"}) {
-    std::filesystem::copy_file(files.File("x"), tree / name);
+  for (const std::filesystem::path& name :
+       {tree / "a/1.txt", tree / "a/b/2.txt", tree / "a/b/c/3.txt", tree / "4.txt",
+        home / "rel/5.txt"}) {
+    std::filesystem::copy_file(files.File("x"), name);
   }
-  // Both searches, the whole walk and one ended by ESC deep down, restore both drives.
-  for (const std::string escInside : {"", "c"}) {
+  // The whole list, and one whose first line's walk is stopped part way.
+  for (const std::uint64_t stopAfter : {0, 2}) {
     WorkTree t;
-    ASSERT_TRUE(t.fileSystem.ChangeDirectory(Utf8(home)));
-    ASSERT_TRUE(t.fileSystem.ChangeDirectory(t.work + "\\SUB"));
-    EscInside keyboard(escInside);
-    FileSearch search(t.fileSystem, keyboard, PathStyle::kWindows);
-    RecordingCallback callback;
-    const std::int64_t found =
-        search.SearchFiles(Utf8(tree) + "\\", "*.*", kAttrAnyFile, true, true, &callback);
-    EXPECT_EQ(search.Aborted(), !escInside.empty());
-    if (escInside.empty()) {
-      EXPECT_EQ(found, 7);  // 4 files and 3 directories
+    ASSERT_TRUE(SetCurrentDirectoryKeepingDrives(home.wstring()));
+    ASSERT_TRUE(SetCurrentDirectoryKeepingDrives(WideFromUtf8(t.work + "\\SUB")));
+    const std::string list = Utf8(files.File("l.lst", Utf8(tree) + "\\\r\nrel\\\r\n"));
+    StopAfter watcher(stopAfter);
+    testing::RecordingCallbacks callbacks;
+    const SearchOutcome outcome = SearchFiles(t.fileSystem, PathStyle::kWindows, {true, list, ""},
+                                              testing::Options(true), callbacks, watcher);
+    EXPECT_EQ(outcome.aborted, stopAfter != 0);
+    EXPECT_EQ(outcome.searchErrors, stopAfter != 0);  // a walk ended by ESC is an error
+    // 4 files and 3 directories in the tree, and the relative line's file.
+    if (stopAfter == 0) {
+      EXPECT_EQ(outcome.entries, 8);
     }
-    EXPECT_FALSE(search.SearchErrors());
-    EXPECT_EQ(CurrentDir(), t.work + "\\SUB") << escInside;
-    EXPECT_EQ(t.Expanded(second.letter()), Utf8(home)) << escInside;
+    EXPECT_EQ(callbacks.Saw("5.txt"), stopAfter == 0);
+    EXPECT_EQ(CurrentDir(), t.work + "\\SUB") << stopAfter;
+    EXPECT_EQ(t.Expanded(second.letter()), Utf8(home)) << stopAfter;
   }
 }
 
