@@ -29,10 +29,6 @@ TEST(PosixFileSystem, RelativePathsStayRelativeWhenTheCurrentDirectoryIsGone) {
 }  // namespace zovu
 
 namespace zovu {
-namespace {}  // namespace
-}  // namespace zovu
-
-namespace zovu {
 namespace {
 
 TEST(PosixFileSystem, ListsSizesAndLocalDosTimesOnlyWhenAsked) {
