@@ -55,7 +55,7 @@ struct Walk {
   const EntryDetails details;
   WorkList work;
   std::shared_ptr<const SharedDirectory> start;
-  std::shared_ptr<const PathNode> root;
+  std::shared_ptr<PathNode> root;
   std::atomic<bool> stop{false};
   std::atomic<bool> aborted{false};
 };
@@ -110,7 +110,7 @@ class Walker final : public ListingSink {
     if (walk_.Stopped()) return;
     std::shared_ptr<const SharedDirectory> shared;
     std::unique_ptr<OpenDirectory> own;
-    std::shared_ptr<const PathNode> node;
+    std::shared_ptr<PathNode> node;
     if (item.parent == nullptr) {
       shared = walk_.start;
       node = walk_.root;
@@ -123,8 +123,8 @@ class Walker final : public ListingSink {
         if (opened.outcome == OpenOutcome::kExhausted) errors = true;
         return;
       }
-      node = std::make_shared<const PathNode>(
-          PathNode{std::move(item.parent), std::move(item.name), opened.identity});
+      node =
+          std::make_shared<PathNode>(std::move(item.parent), std::move(item.name), opened.identity);
       own = std::move(opened.directory);
       if (walk_.options.recurse) shared = walk_.work.Share(own);
     }
@@ -195,7 +195,7 @@ class Walker final : public ListingSink {
   std::chrono::steady_clock::time_point lastWatch_{};
   // The directory being listed: held for its subdirectories when the budget allows.
   std::shared_ptr<const SharedDirectory> handle_;
-  std::shared_ptr<const PathNode> node_;
+  std::shared_ptr<PathNode> node_;
   std::vector<WorkItem> pending_;
   std::vector<const PathNode*> way_;
 };
@@ -251,8 +251,7 @@ WalkResult WalkTree(DirectoryTree& tree, std::string_view startDir, std::string_
   const EntryDetails details = callbacks.CallbackFor(0).WantedDetails();
   Walk walk(tree, masks, walkOptions, watcher, details, plan.heldDirectories);
   walk.start = walk.work.ShareStart(std::move(start.directory));
-  walk.root =
-      std::make_shared<const PathNode>(PathNode{nullptr, std::string(startDir), start.identity});
+  walk.root = std::make_shared<PathNode>(nullptr, std::string(startDir), start.identity);
 
   std::deque<Walker> walkers;
   for (std::size_t i = 0; i < walkOptions.threads; ++i)
@@ -262,7 +261,7 @@ WalkResult WalkTree(DirectoryTree& tree, std::string_view startDir, std::string_
   if (threaded && watcher.Tick(0) && walkOptions.interruptible) walk.Stop(true);
   std::vector<WorkItem> first(1);
   walk.work.Push(first);
-  if (!threaded || !RunThreads(walk, walkers)) {
+  if (!walk.Stopped() && (!threaded || !RunThreads(walk, walkers))) {
     walkers.front().WatchBetweenEntries();
     walkers.front().Run();
   }

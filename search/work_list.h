@@ -18,7 +18,18 @@ namespace zovu {
 // A directory of the walk as it was opened: its name, who it was, and the way up to the
 // start, so that a subdirectory can be reopened by its path when its parent is closed.
 struct PathNode {
-  std::shared_ptr<const PathNode> parent;  // null for the start directory
+  PathNode(std::shared_ptr<PathNode> p, std::string n, DirectoryIdentity i)
+      : parent(std::move(p)), name(std::move(n)), identity(i) {}
+  // The way up is let go one node at a time: a tree thousands of levels deep would
+  // otherwise be let go by as many nested calls.
+  ~PathNode() {
+    std::shared_ptr<PathNode> up = std::move(parent);
+    while (up != nullptr && up.use_count() == 1) up = std::move(up->parent);
+  }
+  PathNode(const PathNode&) = delete;
+  PathNode& operator=(const PathNode&) = delete;
+
+  std::shared_ptr<PathNode> parent;  // null for the start directory
   std::string name;
   DirectoryIdentity identity;
 };
@@ -43,7 +54,7 @@ class SharedDirectory {
 // is still held, else by its path from the start.
 struct WorkItem {
   std::shared_ptr<const SharedDirectory> parentHandle;
-  std::shared_ptr<const PathNode> parent;
+  std::shared_ptr<PathNode> parent;
   std::string name;
 };
 
