@@ -9,8 +9,19 @@ import sys
 import tempfile
 import time
 
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 DROP_CACHES = "/proc/sys/vm/drop_caches"
 TIME = "/usr/bin/time"
+
+
+def program_under_test(zovu):
+    """The program to time: zovu when a path is given, else the release preset's, built
+    first. The build's output goes to standard error, the report alone to standard output."""
+    if zovu:
+        return os.path.abspath(zovu)
+    subprocess.run("cmake --preset release && cmake --build --preset release --target zovu",
+                   shell=True, check=True, cwd=ROOT, stdout=sys.stderr)
+    return os.path.join(ROOT, "build", "release", "zovu")
 
 
 @dataclasses.dataclass(frozen=True)

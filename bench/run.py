@@ -76,15 +76,6 @@ def options():
     return parser.parse_args()
 
 
-def program_under_test(args):
-    if args.zovu:
-        return os.path.abspath(args.zovu)
-    # The build's output goes to standard error, the report alone to standard output.
-    subprocess.run("cmake --preset release && cmake --build --preset release --target zovu",
-                   shell=True, check=True, cwd=ROOT, stdout=sys.stderr)
-    return os.path.join(ROOT, "build", "release", "zovu")
-
-
 def generated(path, count, flat=False):
     """The directory make_tree.py builds (a tree of count files, or with flat one directory
     of count entries), generated unless a complete one is there: a stamp beside it,
@@ -109,7 +100,7 @@ def main():
     args = options()
     started = time.monotonic()
     sweep = [n.strip() for n in args.threads.split(",") if n.strip()]
-    zovu = program_under_test(args)
+    zovu = measure.program_under_test(args.zovu)
     work = args.keep or tempfile.mkdtemp(prefix="zovu-bench-")
     os.makedirs(work, exist_ok=True)
     try:

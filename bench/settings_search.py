@@ -16,7 +16,9 @@ import sys
 import tempfile
 import time
 
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+sys.dont_write_bytecode = True  # no __pycache__ of the helper below in the source tree
+import measure  # noqa: E402
+
 MIB = 1 << 20
 
 
@@ -42,14 +44,7 @@ def main():
     parser.add_argument("--zovu", help="the program to time (default: build/release/zovu)")
     args = parser.parse_args()
 
-    zovu = args.zovu
-    if zovu is None:
-        subprocess.run(["cmake", "--preset", "release"], cwd=ROOT, check=True,
-                       stdout=subprocess.DEVNULL)
-        subprocess.run(["cmake", "--build", "--preset", "release", "--target", "zovu"],
-                       cwd=ROOT, check=True, stdout=subprocess.DEVNULL)
-        zovu = os.path.join(ROOT, "build", "release", "zovu")
-    zovu = os.path.abspath(zovu)
+    zovu = measure.program_under_test(args.zovu)
 
     with tempfile.TemporaryDirectory(dir=args.dir) as work:
         path = os.path.join(work, "zovu.cfg")
