@@ -1,5 +1,7 @@
 #include "tally/extension_tally.h"
 
+#include <algorithm>
+
 namespace zovu {
 
 ExtensionTally::~ExtensionTally() {
@@ -7,8 +9,27 @@ ExtensionTally::~ExtensionTally() {
 }
 
 void ExtensionTally::AddToTally(std::string_view text, std::int64_t size) {
+  const TallyCount amount = totalSizes_ ? size : 1;
+  // The first three bytes and their number (plus one, so that no prefix is 0).
+  const std::size_t length = std::min(text.size(), kTallyKeyCharacters);
+  auto prefix = static_cast<std::uint32_t>(length + 1) << 24;
+  unsigned char high = 0;
+  for (std::size_t i = 0; i < length; ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    high |= byte;
+    prefix |= static_cast<std::uint32_t>(byte) << (8 * i);
+  }
+  Recent* recent = nullptr;
+  if (high < 0x80) {
+    recent = &recent_[(prefix * 0x9E3779B1u) >> 26];
+    if (recent->prefix == prefix) {
+      recent->entry->Count += amount;
+      return;
+    }
+  }
   const TallyKey key = MakeTallyKey(text);
-  Add(key, KeyHash(key), totalSizes_ ? size : 1);
+  TallyEntry* entry = Add(key, KeyHash(key), amount);
+  if (recent != nullptr) *recent = {prefix, entry};
 }
 
 void ExtensionTally::Merge(ExtensionTally& other) {
@@ -18,17 +39,16 @@ void ExtensionTally::Merge(ExtensionTally& other) {
   }
 }
 
-void ExtensionTally::Add(const TallyKey& key, std::uint64_t hash, TallyCount amount) {
+TallyEntry* ExtensionTally::Add(const TallyKey& key, std::uint64_t hash, TallyCount amount) {
   if (!indexed_) RebuildIndex();
   TallyEntry* entry = index_.Find(key, hash);
-  if (entry == nullptr) {
-    InsertTallyEntry(key, hash, amount);
-  } else {
-    entry->Count += amount;
-  }
+  if (entry == nullptr) return InsertTallyEntry(key, hash, amount);
+  entry->Count += amount;
+  return entry;
 }
 
-void ExtensionTally::InsertTallyEntry(const TallyKey& key, std::uint64_t hash, TallyCount amount) {
+TallyEntry* ExtensionTally::InsertTallyEntry(const TallyKey& key, std::uint64_t hash,
+                                             TallyCount amount) {
   auto* entry = new TallyEntry;
   entry->Ext = key;
   entry->Count = amount;
@@ -41,6 +61,7 @@ void ExtensionTally::InsertTallyEntry(const TallyKey& key, std::uint64_t hash, T
     entry->Next = before->Next;
     before->Next = entry;
   }
+  return entry;
 }
 
 void ExtensionTally::ReleaseHead() {
@@ -48,6 +69,7 @@ void ExtensionTally::ReleaseHead() {
   if (indexed_) {
     index_.Clear();
     indexed_ = false;
+    recent_.fill({});
   }
   TallyEntry* next = head_->Next;
   delete head_;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string_view>
 
@@ -43,11 +44,21 @@ class ExtensionTally {
   void ReleaseHead();
 
  private:
-  void Add(const TallyKey& key, std::uint64_t hash, TallyCount amount);
-  void InsertTallyEntry(const TallyKey& key, std::uint64_t hash, TallyCount amount);
+  // An extension seen lately, by the bytes of its first three characters as the name
+  // has them, before folding; 0 marks a slot not in use.
+  struct Recent {
+    std::uint32_t prefix = 0;
+    TallyEntry* entry = nullptr;
+  };
+
+  TallyEntry* Add(const TallyKey& key, std::uint64_t hash, TallyCount amount);
+  TallyEntry* InsertTallyEntry(const TallyKey& key, std::uint64_t hash, TallyCount amount);
   void RebuildIndex();
 
   bool totalSizes_;
+  // Files repeat a handful of extensions: one whose first three bytes are ASCII, and so
+  // give its key by folding alone, is found here again without making its key.
+  std::array<Recent, 64> recent_{};
   TallyEntry* head_ = nullptr;
   TallyIndex index_;
   bool indexed_ = true;  // false once releasing has begun and the index was dropped
