@@ -25,8 +25,9 @@ enum class EntryDetails { kNamesOnly, kSizes, kSizesAndTimes };
 struct ListedEntry {
   std::string_view name;  // valid only during the call that hands it over
   std::uint32_t attr = 0;
-  std::int64_t size = 0;   // filled when sizes are asked for
-  std::uint32_t time = 0;  // local last-write time as a DOS date (high) and time (low)
+  std::int64_t size = 0;    // filled when sizes are asked for
+  std::uint32_t time = 0;   // local last-write time as a DOS date (high) and time (low)
+  std::uint64_t inode = 0;  // the entry's inode as the listing gives it; 0 where none
 };
 
 // A directory opened for a walk: a handle on POSIX, a path on Windows. Subdirectories
@@ -36,8 +37,7 @@ class OpenDirectory {
   virtual ~OpenDirectory() = default;
 };
 
-// Who a directory is, to check a directory reopened by its path against what was opened
-// before; equal identities name the same directory.
+// Who an open directory is: its device, and its inode there.
 struct DirectoryIdentity {
   std::uint64_t device = 0;
   std::uint64_t inode = 0;
@@ -53,7 +53,6 @@ enum class OpenOutcome {
 struct OpenedDirectory {
   std::unique_ptr<OpenDirectory> directory;  // set when opened
   OpenOutcome outcome = OpenOutcome::kRefused;
-  DirectoryIdentity identity;
 };
 
 // Receives the entries of a listing as they are read, so that a directory of a million
@@ -63,8 +62,9 @@ class ListingSink {
  public:
   enum class Verdict { kTake, kSkip, kStop };
   virtual ~ListingSink() = default;
-  // kStop ends the listing at once (the walk was stopped).
-  virtual Verdict Consider(std::string_view name, std::uint32_t attr) = 0;
+  // Asked with the name, the directory bit and the inode only; kStop ends the listing at
+  // once (the walk was stopped).
+  virtual Verdict Consider(const ListedEntry& entry) = 0;
   // An entry that Consider took, with the details asked for.
   virtual void Take(const ListedEntry& entry) = 0;
 };
@@ -98,8 +98,11 @@ class DirectoryTree {
   // Opens the directory where a walk starts; it may itself be reached through a link,
   // and its path may be longer than the system takes in one piece.
   virtual OpenedDirectory OpenStart(std::string_view path) = 0;
-  // Opens the subdirectory name of parent without following a link.
+  // Opens the subdirectory name of parent without following a link. A directory that may
+  // be listed but not entered (searched) is refused like one that may not be opened.
   virtual OpenedDirectory OpenChild(const OpenDirectory& parent, std::string_view name) = 0;
+  // Who an open directory is; nothing where the system cannot tell.
+  virtual DirectoryIdentity Identify(const OpenDirectory& directory) = 0;
   virtual std::unique_ptr<DirectoryReader> NewReader() = 0;
   // How a walk that asks for this many threads fits the system's limit on open handles.
   virtual HandlePlan PlanHandles(std::size_t threads) = 0;

@@ -56,6 +56,7 @@ struct Walk {
   WorkList work;
   std::shared_ptr<const SharedDirectory> start;
   std::shared_ptr<PathNode> root;
+  std::uint64_t startDevice = 0;
   std::atomic<bool> stop{false};
   std::atomic<bool> aborted{false};
 };
@@ -83,11 +84,12 @@ class Walker final : public ListingSink {
     }
   }
 
-  Verdict Consider(std::string_view name, std::uint32_t attr) override {
+  Verdict Consider(const ListedEntry& entry) override {
     if (!KeepGoing()) return Verdict::kStop;
-    if (walk_.test.Rejected(name, attr)) return Verdict::kSkip;
-    if (walk_.options.recurse && AttrMatches(static_cast<std::uint16_t>(attr), kAttrDirectory)) {
-      pending_.push_back(WorkItem{handle_, node_, std::string(name)});
+    if (walk_.test.Rejected(entry.name, entry.attr)) return Verdict::kSkip;
+    if (walk_.options.recurse &&
+        AttrMatches(static_cast<std::uint16_t>(entry.attr), kAttrDirectory)) {
+      pending_.push_back(WorkItem{handle_, node_, std::string(entry.name), entry.inode});
       if (pending_.size() >= kItemsPerHandOver) walk_.work.Push(pending_);
     }
     return Verdict::kTake;
@@ -123,8 +125,8 @@ class Walker final : public ListingSink {
         if (opened.outcome == OpenOutcome::kExhausted) errors = true;
         return;
       }
-      node =
-          std::make_shared<PathNode>(std::move(item.parent), std::move(item.name), opened.identity);
+      node = std::make_shared<PathNode>(std::move(item.parent), std::move(item.name),
+                                        item.listedInode);
       own = std::move(opened.directory);
       if (walk_.options.recurse) shared = walk_.work.Share(own);
     }
@@ -146,13 +148,23 @@ class Walker final : public ListingSink {
       way_.push_back(at);
     }
     std::unique_ptr<OpenDirectory> current;
+    std::uint64_t device = walk_.startDevice;
     for (auto step = way_.rbegin(); step != way_.rend(); ++step) {
-      const OpenDirectory& from = current ? *current : walk_.start->get();
-      OpenedDirectory next = walk_.tree.OpenChild(from, (*step)->name);
-      if (next.outcome != OpenOutcome::kOpened || next.identity != (*step)->identity) {
+      OpenedDirectory next =
+          walk_.tree.OpenChild(current ? *current : walk_.start->get(), (*step)->name);
+      if (next.outcome != OpenOutcome::kOpened) {
         errors = true;
         return {};
       }
+      // The directory listed has the inode its parent's listing gave it; a mount point is
+      // listed with the inode of the directory it covers, and is taken as it is.
+      const DirectoryIdentity found = walk_.tree.Identify(*next.directory);
+      if ((*step)->listedInode == 0 ||
+          (found.inode != (*step)->listedInode && found.device == device)) {
+        errors = true;
+        return {};
+      }
+      device = found.device;
       current = std::move(next.directory);
     }
     return walk_.tree.OpenChild(current ? *current : walk_.start->get(), item.name);
@@ -251,7 +263,8 @@ WalkResult WalkTree(DirectoryTree& tree, std::string_view startDir, std::string_
   const EntryDetails details = callbacks.CallbackFor(0).WantedDetails();
   Walk walk(tree, masks, walkOptions, watcher, details, plan.heldDirectories);
   walk.start = walk.work.ShareStart(std::move(start.directory));
-  walk.root = std::make_shared<PathNode>(nullptr, std::string(startDir), start.identity);
+  walk.startDevice = tree.Identify(walk.start->get()).device;
+  walk.root = std::make_shared<PathNode>(nullptr, std::string(startDir), 0);
 
   std::deque<Walker> walkers;
   for (std::size_t i = 0; i < walkOptions.threads; ++i)

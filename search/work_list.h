@@ -4,6 +4,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -15,11 +16,12 @@
 
 namespace zovu {
 
-// A directory of the walk as it was opened: its name, who it was, and the way up to the
-// start, so that a subdirectory can be reopened by its path when its parent is closed.
+// A directory of the walk as it was listed: its name, its inode in its parent's listing,
+// and the way up to the start, so that a subdirectory can be reopened by its path when
+// its parent is closed, and each directory on the way checked against its listing.
 struct PathNode {
-  PathNode(std::shared_ptr<PathNode> p, std::string n, DirectoryIdentity i)
-      : parent(std::move(p)), name(std::move(n)), identity(i) {}
+  PathNode(std::shared_ptr<PathNode> p, std::string n, std::uint64_t i)
+      : parent(std::move(p)), name(std::move(n)), listedInode(i) {}
   // The way up is let go one node at a time: a tree thousands of levels deep would
   // otherwise be let go by as many nested calls.
   ~PathNode() {
@@ -31,7 +33,7 @@ struct PathNode {
 
   std::shared_ptr<PathNode> parent;  // null for the start directory
   std::string name;
-  DirectoryIdentity identity;
+  std::uint64_t listedInode;  // 0 where the listing gives none
 };
 
 // An open directory shared by the subdirectories waiting to be opened from it; it is
@@ -56,6 +58,7 @@ struct WorkItem {
   std::shared_ptr<const SharedDirectory> parentHandle;
   std::shared_ptr<PathNode> parent;
   std::string name;
+  std::uint64_t listedInode = 0;
 };
 
 // The pending directories shared by the walk's threads, last in first out: the walk stays

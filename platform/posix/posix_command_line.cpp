@@ -1,11 +1,11 @@
-#include "platform/command_line.h"
-
 #include <limits.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <string_view>
+
+#include "platform/command_line.h"
 
 namespace zovu {
 

@@ -45,12 +45,15 @@ OpenedDirectory Failed(int error) {
   return failed;
 }
 
-// Looking up "." in the directory tells who it is, and fails unless the directory may be
-// searched, as entering it would: a directory that may be listed but not entered is
-// skipped like one that may not be opened at all.
-OpenedDirectory Opened(int fd) {
+// Root may search every directory; anyone else finds out by looking up "." in it, which
+// fails unless the directory may be searched, as entering it would.
+const bool kSearchesEverything = ::geteuid() == 0;
+
+// A directory that may be listed but not entered is skipped like one that may not be
+// opened at all.
+OpenedDirectory Opened(int fd, bool checkSearch) {
   struct stat st {};
-  if (::fstatat(fd, ".", &st, AT_SYMLINK_NOFOLLOW) != 0) {
+  if (checkSearch && ::fstatat(fd, ".", &st, AT_SYMLINK_NOFOLLOW) != 0) {
     const int error = errno;
     ::close(fd);
     return Failed(error);
@@ -58,7 +61,6 @@ OpenedDirectory Opened(int fd) {
   OpenedDirectory opened;
   opened.directory = std::make_unique<PosixOpenDirectory>(fd);
   opened.outcome = OpenOutcome::kOpened;
-  opened.identity = {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
   return opened;
 }
 
@@ -95,7 +97,8 @@ enum class Kind { kDirectory, kOther, kUnknown };
 
 // Hands one listed entry to the sink, with a metadata call only where the type is unknown
 // or details are wanted for an entry the sink took. False when the sink stops the listing.
-bool HandOver(int dirFd, const char* name, Kind kind, EntryDetails details, ListingSink& sink) {
+bool HandOver(int dirFd, const char* name, std::uint64_t inode, Kind kind, EntryDetails details,
+              ListingSink& sink) {
   struct stat st {};
   bool statted = false;
   if (kind == Kind::kUnknown) {
@@ -105,7 +108,8 @@ bool HandOver(int dirFd, const char* name, Kind kind, EntryDetails details, List
   ListedEntry entry;
   entry.name = name;
   entry.attr = kind == Kind::kDirectory ? kAttrDirectory : 0;
-  switch (sink.Consider(entry.name, entry.attr)) {
+  entry.inode = inode;
+  switch (sink.Consider(entry)) {
     case ListingSink::Verdict::kStop:
       return false;
     case ListingSink::Verdict::kSkip:
@@ -156,7 +160,7 @@ class GetdentsReader final : public DirectoryReader {
       for (ssize_t pos = 0; pos < got;) {
         const auto* entry = reinterpret_cast<const LinuxDirent64*>(buffer_.data() + pos);
         pos += entry->d_reclen;
-        if (!HandOver(fd, entry->d_name, KindOf(entry->d_type), details, sink)) {
+        if (!HandOver(fd, entry->d_name, entry->d_ino, KindOf(entry->d_type), details, sink)) {
           return ListOutcome::kStopped;
         }
       }
@@ -199,7 +203,7 @@ class ReaddirReader final : public DirectoryReader {
         if (errno != 0) outcome = ListFailed(errno);
         break;
       }
-      if (!HandOver(fd, entry->d_name, KindOf(*entry), details, sink)) {
+      if (!HandOver(fd, entry->d_name, entry->d_ino, KindOf(*entry), details, sink)) {
         outcome = ListOutcome::kStopped;
         break;
       }
@@ -220,7 +224,7 @@ OpenedDirectory OpenPosixStart(std::string_view path) {
   int fd = ::open(target.c_str(), kStartFlags);
   if (fd < 0 && errno == ENAMETOOLONG) fd = OpenByComponents(target);
   if (fd < 0) return Failed(errno);
-  return Opened(fd);
+  return Opened(fd, true);
 }
 
 OpenedDirectory OpenPosixChild(const OpenDirectory& parent, std::string_view name) {
@@ -238,7 +242,13 @@ OpenedDirectory OpenPosixChild(const OpenDirectory& parent, std::string_view nam
   }
   const int fd = ::openat(parentFd, terminated, kChildFlags);
   if (fd < 0) return Failed(errno);
-  return Opened(fd);
+  return Opened(fd, !kSearchesEverything);
+}
+
+DirectoryIdentity IdentifyPosixDirectory(const OpenDirectory& directory) {
+  struct stat st {};
+  if (::fstat(static_cast<const PosixOpenDirectory&>(directory).fd(), &st) != 0) return {};
+  return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
 }
 
 std::unique_ptr<DirectoryReader> NewPosixDirectoryReader() {

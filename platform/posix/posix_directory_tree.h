@@ -13,6 +13,7 @@ namespace zovu {
 // readdir elsewhere, or everywhere when built with ZOVU_PORTABLE_POSIX.
 OpenedDirectory OpenPosixStart(std::string_view path);
 OpenedDirectory OpenPosixChild(const OpenDirectory& parent, std::string_view name);
+DirectoryIdentity IdentifyPosixDirectory(const OpenDirectory& directory);
 std::unique_ptr<DirectoryReader> NewPosixDirectoryReader();
 HandlePlan PlanPosixHandles(std::size_t threads);
 

@@ -34,6 +34,10 @@ OpenedDirectory PosixFileSystem::OpenChild(const OpenDirectory& parent, std::str
   return OpenPosixChild(parent, name);
 }
 
+DirectoryIdentity PosixFileSystem::Identify(const OpenDirectory& directory) {
+  return IdentifyPosixDirectory(directory);
+}
+
 std::unique_ptr<DirectoryReader> PosixFileSystem::NewReader() {
   return NewPosixDirectoryReader();
 }

@@ -12,6 +12,7 @@ class PosixFileSystem final : public FileSystem {
   std::string ExpandPath(std::string_view path) override;
   OpenedDirectory OpenStart(std::string_view path) override;
   OpenedDirectory OpenChild(const OpenDirectory& parent, std::string_view name) override;
+  DirectoryIdentity Identify(const OpenDirectory& directory) override;
   std::unique_ptr<DirectoryReader> NewReader() override;
   HandlePlan PlanHandles(std::size_t threads) override;
   std::unique_ptr<DirectoryMark> MarkDriveDirectory(std::string_view path) override;

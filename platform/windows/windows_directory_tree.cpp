@@ -98,15 +98,15 @@ class WindowsReader final : public DirectoryReader {
       if (IsLinkedDirectory(attr, found.dwReserved0)) attr &= ~FILE_ATTRIBUTE_DIRECTORY;
       name_.clear();
       AppendUtf8FromWide(name_, found.cFileName);
-      const ListingSink::Verdict verdict = sink.Consider(name_, attr);
+      ListedEntry entry;
+      entry.name = name_;
+      entry.attr = attr;
+      const ListingSink::Verdict verdict = sink.Consider(entry);
       if (verdict == ListingSink::Verdict::kStop) {
         outcome = ListOutcome::kStopped;
         break;
       }
       if (verdict == ListingSink::Verdict::kSkip) continue;
-      ListedEntry entry;
-      entry.name = name_;
-      entry.attr = attr;
       // As on POSIX, only entries that are not walked as directories carry details.
       if (details != EntryDetails::kNamesOnly && (attr & FILE_ATTRIBUTE_DIRECTORY) == 0) {
         entry.size = static_cast<std::int64_t>(
@@ -138,7 +138,7 @@ OpenedDirectory OpenWindowsStart(std::string_view path) {
   if (full.empty()) return {};
   // The start may be reached through a link; only the walk below it refuses them.
   const DWORD attr = GetFileAttributesW(full.c_str());
-  if (attr == INVALID_FILE_ATTRIBUTES) return {nullptr, FailureOutcome(GetLastError()), {}};
+  if (attr == INVALID_FILE_ATTRIBUTES) return {nullptr, FailureOutcome(GetLastError())};
   if ((attr & FILE_ATTRIBUTE_DIRECTORY) == 0) return {};
   return Opened(std::move(full));
 }
@@ -149,7 +149,7 @@ OpenedDirectory OpenWindowsChild(const OpenDirectory& parent, std::string_view n
   // The attributes are looked up by name, never matched as a pattern, so that a name with
   // wildcards opens nothing.
   const DWORD attr = GetFileAttributesW(path.c_str());
-  if (attr == INVALID_FILE_ATTRIBUTES) return {nullptr, FailureOutcome(GetLastError()), {}};
+  if (attr == INVALID_FILE_ATTRIBUTES) return {nullptr, FailureOutcome(GetLastError())};
   if ((attr & FILE_ATTRIBUTE_DIRECTORY) == 0) return {};
   // The listing already shows links as non-directories; this check keeps a link that
   // replaced the directory since from being followed. Only its tag tells a link from a
@@ -158,7 +158,7 @@ OpenedDirectory OpenWindowsChild(const OpenDirectory& parent, std::string_view n
     WIN32_FIND_DATAW found{};
     const HANDLE find =
         FindFirstFileExW(path.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
-    if (find == INVALID_HANDLE_VALUE) return {nullptr, FailureOutcome(GetLastError()), {}};
+    if (find == INVALID_HANDLE_VALUE) return {nullptr, FailureOutcome(GetLastError())};
     FindClose(find);
     if (IsLinkedDirectory(found.dwFileAttributes, found.dwReserved0)) return {};
   }

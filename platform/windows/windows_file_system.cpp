@@ -39,6 +39,11 @@ OpenedDirectory WindowsFileSystem::OpenChild(const OpenDirectory& parent, std::s
   return OpenWindowsChild(parent, name);
 }
 
+// Paths are never reopened here (no handle is scarce), so nothing asks who one is.
+DirectoryIdentity WindowsFileSystem::Identify(const OpenDirectory&) {
+  return {};
+}
+
 std::unique_ptr<DirectoryReader> WindowsFileSystem::NewReader() {
   return NewWindowsDirectoryReader();
 }

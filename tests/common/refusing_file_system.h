@@ -24,6 +24,10 @@ class RefusingFileSystem final : public FileSystem {
     Refuse();
     return {};
   }
+  DirectoryIdentity Identify(const OpenDirectory&) override {
+    Refuse();
+    return {};
+  }
   std::unique_ptr<DirectoryReader> NewReader() override {
     Refuse();
     return nullptr;

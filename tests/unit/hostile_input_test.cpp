@@ -163,9 +163,8 @@ class FailingFileSystem final : public FileSystem {
       for (const auto& [name, attr] : {std::pair<const char*, std::uint32_t>{"a.txt", 0},
                                        {"sub", kAttrDirectory},
                                        {"locked", kAttrDirectory}}) {
-        if (sink.Consider(name, attr) == ListingSink::Verdict::kTake) {
-          sink.Take(ListedEntry{name, attr, 0, 0});
-        }
+        const ListedEntry entry{name, attr, 0, 0, 0};
+        if (sink.Consider(entry) == ListingSink::Verdict::kTake) sink.Take(entry);
       }
       return fail ? ListOutcome::kExhausted : ListOutcome::kComplete;
     }
@@ -174,14 +173,14 @@ class FailingFileSystem final : public FileSystem {
 
   std::string ExpandPath(std::string_view path) override { return std::string(path); }
   OpenedDirectory OpenStart(std::string_view) override {
-    if (failStart) return {nullptr, OpenOutcome::kExhausted, {}};
-    return {std::make_unique<OpenDirectory>(), OpenOutcome::kOpened, {}};
+    if (failStart) return {nullptr, OpenOutcome::kExhausted};
+    return {std::make_unique<OpenDirectory>(), OpenOutcome::kOpened};
   }
   OpenedDirectory OpenChild(const OpenDirectory&, std::string_view name) override {
     return {nullptr,
-            name == "sub" && subdirsExhausted ? OpenOutcome::kExhausted : OpenOutcome::kRefused,
-            {}};
+            name == "sub" && subdirsExhausted ? OpenOutcome::kExhausted : OpenOutcome::kRefused};
   }
+  DirectoryIdentity Identify(const OpenDirectory&) override { return {}; }
   std::unique_ptr<DirectoryReader> NewReader() override {
     return std::make_unique<Reader>(failList);
   }

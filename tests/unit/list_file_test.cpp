@@ -58,9 +58,10 @@ class MemoryFileSystem final : public FileSystem {
   struct Reader final : DirectoryReader {
     ListOutcome List(const OpenDirectory& dir, EntryDetails, ListingSink& sink) override {
       for (const std::string& name : static_cast<const Dir&>(dir).names) {
-        const auto verdict = sink.Consider(name, 0);
+        const ListedEntry entry{name, 0, 0, 0, 0};
+        const auto verdict = sink.Consider(entry);
         if (verdict == ListingSink::Verdict::kStop) return ListOutcome::kStopped;
-        if (verdict == ListingSink::Verdict::kTake) sink.Take(ListedEntry{name, 0, 0, 0});
+        if (verdict == ListingSink::Verdict::kTake) sink.Take(entry);
       }
       return ListOutcome::kComplete;
     }
@@ -71,9 +72,10 @@ class MemoryFileSystem final : public FileSystem {
     const auto dir = dirs.find(ExpandPath(path));
     if (dir == dirs.end()) return {};
     entered.push_back(dir->first);
-    return {std::make_unique<Dir>(dir->second), OpenOutcome::kOpened, {}};
+    return {std::make_unique<Dir>(dir->second), OpenOutcome::kOpened};
   }
   OpenedDirectory OpenChild(const OpenDirectory&, std::string_view) override { return {}; }
+  DirectoryIdentity Identify(const OpenDirectory&) override { return {}; }
   std::unique_ptr<DirectoryReader> NewReader() override { return std::make_unique<Reader>(); }
   HandlePlan PlanHandles(std::size_t threads) override { return {threads, SIZE_MAX}; }
   std::unique_ptr<DirectoryMark> MarkDriveDirectory(std::string_view) override {

@@ -49,8 +49,8 @@ TEST(PosixFileSystem, ListsSizesAndLocalDosTimesOnlyWhenAsked) {
 
   PosixFileSystem fileSystem;
   struct Finder final : ListingSink {
-    Verdict Consider(std::string_view name, std::uint32_t) override {
-      return name == "f.txt" ? Verdict::kTake : Verdict::kSkip;
+    Verdict Consider(const ListedEntry& entry) override {
+      return entry.name == "f.txt" ? Verdict::kTake : Verdict::kSkip;
     }
     void Take(const ListedEntry& entry) override {
       found = entry;

@@ -49,6 +49,9 @@ class ChangingTree final : public DirectoryTree {
     return found == children.end() || !found->second->directory ? OpenedDirectory{}
                                                                 : Open(found->second);
   }
+  DirectoryIdentity Identify(const OpenDirectory& dir) override {
+    return {1, static_cast<const Dir&>(dir).node->id};
+  }
   std::unique_ptr<DirectoryReader> NewReader() override { return std::make_unique<Reader>(); }
   HandlePlan PlanHandles(std::size_t threads) override { return {threads, held_}; }
 
@@ -63,16 +66,14 @@ class ChangingTree final : public DirectoryTree {
     ListOutcome List(const OpenDirectory& dir, EntryDetails, ListingSink& sink) override {
       const auto children = static_cast<const Dir&>(dir).node->children;
       for (const auto& [name, node] : children) {
-        const std::uint32_t attr = node->directory ? kAttrDirectory : 0;
-        if (sink.Consider(name, attr) == ListingSink::Verdict::kTake) {
-          sink.Take(ListedEntry{name, attr, 0, 0});
-        }
+        const ListedEntry entry{name, node->directory ? kAttrDirectory : 0u, 0, 0, node->id};
+        if (sink.Consider(entry) == ListingSink::Verdict::kTake) sink.Take(entry);
       }
       return ListOutcome::kComplete;
     }
   };
   OpenedDirectory Open(const std::shared_ptr<Node>& node) {
-    return {std::make_unique<Dir>(node), OpenOutcome::kOpened, {1, node->id}};
+    return {std::make_unique<Dir>(node), OpenOutcome::kOpened};
   }
 
   std::size_t held_;

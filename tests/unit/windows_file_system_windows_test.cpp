@@ -37,7 +37,7 @@ std::filesystem::path PathOf(std::string_view utf8) {
 // last only for the call.
 class CollectingSink final : public ListingSink {
  public:
-  Verdict Consider(std::string_view, std::uint32_t) override { return Verdict::kTake; }
+  Verdict Consider(const ListedEntry&) override { return Verdict::kTake; }
   void Take(const ListedEntry& entry) override {
     ListedEntry kept = entry;
     kept.name = {};
@@ -115,9 +115,9 @@ TEST(WindowsFileSystem, ListsAttributesAndAsksForSizesAndTimesOnlyWhenWanted) {
 class ScriptedSink final : public ListingSink {
  public:
   explicit ScriptedSink(Verdict (*answer)(std::string_view)) : answer_(answer) {}
-  Verdict Consider(std::string_view name, std::uint32_t) override {
+  Verdict Consider(const ListedEntry& entry) override {
     ++considered;
-    return answer_(name);
+    return answer_(entry.name);
   }
   void Take(const ListedEntry& entry) override { taken.emplace_back(entry.name); }
   int considered = 0;
