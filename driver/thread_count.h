@@ -9,7 +9,7 @@ namespace zovu {
 // Walking threads when ZOVU_THREADS is not set. A walk waits on the disk far more than it
 // computes: more threads than cores keep more directory reads in flight on a cold cache
 // and cost nothing on a warm one.
-inline constexpr std::size_t kDefaultWalkThreads = 8;
+inline constexpr std::size_t kDefaultWalkThreads = 16;
 inline constexpr std::size_t kMostWalkThreads = 256;
 
 // The thread count that ZOVU_THREADS asks for: the default when it is empty, nothing when
