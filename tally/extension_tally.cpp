@@ -21,7 +21,7 @@ void ExtensionTally::AddToTally(std::string_view text, std::int64_t size) {
   }
   Recent* recent = nullptr;
   if (high < 0x80) {
-    recent = &recent_[(prefix * 0x9E3779B1u) >> 26];
+    recent = &recent_[(prefix * 0x9E3779B1u) >> 24];
     if (recent->prefix == prefix) {
       recent->entry->Count += amount;
       return;

@@ -58,7 +58,7 @@ class ExtensionTally {
   bool totalSizes_;
   // Files repeat a handful of extensions: one whose first three bytes are ASCII, and so
   // give its key by folding alone, is found here again without making its key.
-  std::array<Recent, 64> recent_{};
+  std::array<Recent, 256> recent_{};
   TallyEntry* head_ = nullptr;
   TallyIndex index_;
   bool indexed_ = true;  // false once releasing has begun and the index was dropped
