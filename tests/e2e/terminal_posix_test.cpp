@@ -167,7 +167,7 @@ TEST_F(TerminalTest, SignalsThatEndTheSearchGiveTheSettingsBack) {
     process.ReleaseWithSignal(c.signal);
     const int status = process.Finish();
     EXPECT_EQ(process.Settings(), process.SettingsAtStart());
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
     if (c.signal == SIGSEGV) continue;  // the sanitizer's own handler reports it
 #endif
     EXPECT_EQ(status, 128 + c.signal);
@@ -352,7 +352,7 @@ TEST_F(TerminalTest, SpinnerShowsAllFourCharactersOverALongRun) {
 // too little to start up to enough for the walk, every run that starts ends with the
 // problem line or completes, and the terminal gets its settings back.
 TEST_F(TerminalTest, MemoryRunningOutIsAProblemNeverAnAbort) {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
   GTEST_SKIP() << "a sanitizer's runtime reserves more address space than any limit allows";
 #endif
   // A directory whose listing needs more memory than the start-up leaves spare.
