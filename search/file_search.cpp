@@ -29,7 +29,7 @@ SearchOutcome SearchListFile(FileSystem& fileSystem, const PathContext& paths,
   SearchOutcome outcome;
   RunningTotalWatcher total(watcher);
   const auto interrupted = [&] {
-    if (!options.interruptible || !watcher.Tick(total.before)) return false;
+    if (!options.interruptible || !total.Tick(0)) return false;
     outcome.aborted = true;
     return true;
   };

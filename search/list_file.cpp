@@ -8,30 +8,21 @@ namespace zovu {
 
 ListFileSearches::ListFileSearches(FileSystem& fileSystem, const PathContext& paths,
                                    std::string_view path, std::function<bool()> interrupted)
-    : paths_(paths), reader_(fileSystem.OpenTextFile(path)), interruptedCheck_(interrupted) {
+    : paths_(paths), reader_(fileSystem.OpenTextFile(path)), interrupted_(interrupted) {
   if (reader_ != nullptr) reader_->InterruptWhen(std::move(interrupted));
 }
 
 std::optional<ListLineSearch> ListFileSearches::Next() {
   if (reader_ == nullptr) return std::nullopt;
-  while (!interrupted_ && !reader_->AtEnd()) {
-    if (interruptedCheck_ && interruptedCheck_()) {
-      interrupted_ = true;
-      break;
-    }
+  while (!reader_->Interrupted() && !reader_->AtEnd() && !(interrupted_ && interrupted_())) {
     const std::string line = reader_->ReadLine();
     // A line cut short by a read error, or by an interruption, is not searched.
-    if (reader_->ReadFailed()) break;
-    if (reader_->Interrupted()) {
-      interrupted_ = true;
-      break;
-    }
+    if (reader_->ReadFailed() || reader_->Interrupted()) break;
     const std::optional<ListLineArg> arg = ListLineToArg(line, paths_.style);
     if (!arg) continue;
     return ListLineSearch{StripTrailingBackslashes(paths_.style, MakeStartPath(arg->arg, paths_)),
                           MakeMaskList(arg->arg, arg->defaultExt, paths_)};
   }
-  interrupted_ = interrupted_ || reader_->Interrupted();
   return std::nullopt;
 }
 

@@ -31,13 +31,11 @@ class ListFileSearches {
   // interrupted.
   std::optional<ListLineSearch> Next();
   bool ReadFailed() const { return reader_ != nullptr && reader_->ReadFailed(); }
-  bool Interrupted() const { return interrupted_; }
 
  private:
   const PathContext& paths_;
   std::unique_ptr<LineReader> reader_;
-  std::function<bool()> interruptedCheck_;
-  bool interrupted_ = false;
+  std::function<bool()> interrupted_;
 };
 
 }  // namespace zovu
