@@ -99,7 +99,8 @@ enum class Kind { kDirectory, kOther, kUnknown };
 // or details are wanted for an entry the sink took. False when the sink stops the listing.
 bool HandOver(int dirFd, const char* name, std::uint64_t inode, Kind kind, EntryDetails details,
               ListingSink& sink) {
-  struct stat st {};
+  // Filled by the metadata call where one is made; not set up for the other entries.
+  struct stat st;
   bool statted = false;
   if (kind == Kind::kUnknown) {
     statted = ::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0;
