@@ -31,7 +31,6 @@ int RunZovu(const Parameters& params, Environment& env) {
     PrintUsage(console, block.SubDirs != 0);
     return Finish(console, kExitOk);
   }
-  std::int64_t matchCount = 0;
   if (const auto status = ProcessOptions(params, block, env)) return *status;
   NoteIgnoredParameters(params, env);
 
@@ -48,7 +47,8 @@ int RunZovu(const Parameters& params, Environment& env) {
   options.threads = *threads;
   options.watchInterval = env.keyboardInterval;
 
-  ThreadTallies tallies(block.TotalSizes != 0, env.pathStyle);
+  const bool totalSizes = block.TotalSizes != 0;
+  ThreadTallies tallies(KeyRule::kThreeCharacters, totalSizes, env.pathStyle);
   SearchWatcher watcher(console, env.keyboard);
   console.WriteStatus("Working  ");
   SearchOutcome outcome;
@@ -57,12 +57,11 @@ int RunZovu(const Parameters& params, Environment& env) {
     outcome = SearchFiles(env.fileSystem, env.pathStyle, target, options, tallies, watcher);
   }
   console.ClearStatusLine();
-  ExtensionTally tally(block.TotalSizes != 0);
-  tallies.MergeInto(tally, matchCount);
+  const TallyRows rows = tallies.SortedRows();
 
   if (outcome.searchErrors) console.WriteLine("Errors during processing!");
-  PrintTallyTable(console, tally);
-  console.WriteLine(SummaryLine(matchCount));
+  PrintTallyTable(console, rows, totalSizes);
+  console.WriteLine(SummaryLine(static_cast<std::int64_t>(TotalFiles(rows))));
   return Finish(console, outcome.searchErrors ? kExitSearchErrors : kExitOk);
 }
 

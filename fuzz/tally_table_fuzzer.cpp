@@ -52,7 +52,7 @@ std::size_t Characters(std::string_view key) {
 }
 
 // The decimal digits of a total, which may pass 64 bits; totals are never negative here.
-std::size_t Digits(TallyCount n) {
+std::size_t Digits(TallyBytes n) {
   std::size_t digits = 1;
   while (n >= 10) {
     n /= 10;
@@ -64,12 +64,10 @@ std::size_t Digits(TallyCount n) {
 struct Rig {
   explicit Rig(bool totalSizes, bool terminal)
       : console(ConsoleStreams{&report, nullptr, &errors, 80, "\n", terminal}),
-        tally(totalSizes),
-        callback(tally, matchCount, PathStyle::kPosix) {}
+        callback(tally, totalSizes, PathStyle::kPosix) {}
   StringStream report;
   StringStream errors;
   Console console;
-  std::int64_t matchCount = 0;
   ExtensionTally tally;
   TallyCallback callback;
 };
@@ -100,7 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // What the tally should hold: for each key, the files or the sizes, with the key's
   // text taken from the callback's own rule applied to each name.
   std::int64_t files = 0;
-  std::map<std::string, TallyCount> expected;
+  std::map<std::string, TallyBytes> expected;
   Rig rig(totalSizes, false);
   Rig shown(totalSizes, true);
   for (const Found& f : found) {
@@ -108,35 +106,36 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ZOVU_FUZZ_CHECK(rig.callback.Item(entry) && shown.callback.Item(entry));
     if (f.directory) continue;
     ++files;
-    const std::string key(MakeTallyKey(Extension(f.name)).View());
+    const std::string key = MakeTallyKey(Extension(f.name));
     expected[key] += totalSizes ? f.size : 1;  // totals never wrap
   }
-  ZOVU_FUZZ_CHECK(rig.matchCount == files);
+  const TallyRows rows = rig.tally.SortedRows();
+  ZOVU_FUZZ_CHECK(static_cast<std::int64_t>(TotalFiles(rows)) == files);
 
   // The list: keys strictly ascending and unique, upper case, at most three characters
   // cut from the front of the extension; counts as expected, and in count mode adding
   // up to the match count.
-  std::vector<std::pair<std::string, TallyCount>> entries;
-  TallyCount sum = 0;
-  for (const TallyEntry* e = rig.tally.Head(); e != nullptr; e = e->Next) {
-    const std::string key(e->Ext.View());
+  std::vector<std::pair<std::string, TallyBytes>> entries;
+  TallyBytes sum = 0;
+  for (const TallyRow& row : rows) {
+    const std::string& key = row.key;
     ZOVU_FUZZ_CHECK(entries.empty() || Below(entries.back().first, key));
     ZOVU_FUZZ_CHECK(key.find_first_of("abcdefghijklmnopqrstuvwxyz") == std::string::npos);
     ZOVU_FUZZ_CHECK(Characters(key) <= 3 && key.size() <= 12);
-    entries.emplace_back(key, e->Count);
-    sum += e->Count;
+    const TallyBytes figure = totalSizes ? row.figures.bytes : TallyBytes(row.figures.files);
+    entries.emplace_back(key, figure);
+    sum += figure;
   }
   ZOVU_FUZZ_CHECK(entries.size() == expected.size());
   for (const auto& [key, count] : entries) {
     const auto it = expected.find(key);
     ZOVU_FUZZ_CHECK(it != expected.end() && it->second == count);
   }
-  if (!totalSizes) ZOVU_FUZZ_CHECK(sum == rig.matchCount);
+  if (!totalSizes) ZOVU_FUZZ_CHECK(sum == files);
 
   // The table, once for a pipe and once for a terminal.
-  PrintTallyTable(rig.console, rig.tally);
-  PrintTallyTable(shown.console, shown.tally);
-  ZOVU_FUZZ_CHECK(rig.tally.Head() == nullptr && shown.tally.Head() == nullptr);
+  PrintTallyTable(rig.console, rows, totalSizes);
+  PrintTallyTable(shown.console, shown.tally.SortedRows(), totalSizes);
   const std::string& text = shown.report.text();
   for (const char c : text) {
     const auto byte = static_cast<unsigned char>(c);

@@ -4,81 +4,47 @@
 
 namespace zovu {
 
-ExtensionTally::~ExtensionTally() {
-  while (head_ != nullptr) ReleaseHead();
-}
-
 void ExtensionTally::AddToTally(std::string_view text, std::int64_t size) {
-  const TallyCount amount = totalSizes_ ? size : 1;
-  // The first three bytes and their number (plus one, so that no prefix is 0).
-  const std::size_t length = std::min(text.size(), kTallyKeyCharacters);
-  auto prefix = static_cast<std::uint32_t>(length + 1) << 24;
-  unsigned char high = 0;
-  for (std::size_t i = 0; i < length; ++i) {
-    const auto byte = static_cast<unsigned char>(text[i]);
-    high |= byte;
-    prefix |= static_cast<std::uint32_t>(byte) << (8 * i);
-  }
-  Recent* recent = nullptr;
-  if (high < 0x80) {
-    recent = &recent_[(prefix * 0x9E3779B1u) >> 24];
-    if (recent->prefix == prefix) {
-      recent->entry->Count += amount;
-      return;
-    }
-  }
-  const TallyKey key = MakeTallyKey(text);
-  TallyEntry* entry = Add(key, KeyHash(key), amount);
-  if (recent != nullptr) *recent = {prefix, entry};
+  TallyFigures& figures = FiguresOf(text);
+  ++figures.files;
+  figures.bytes += size;
 }
 
-void ExtensionTally::Merge(ExtensionTally& other) {
-  while (const TallyEntry* entry = other.Head()) {
-    Add(entry->Ext, entry->Hash, entry->Count);
-    other.ReleaseHead();
+TallyFigures& ExtensionTally::FiguresOf(std::string_view text) {
+  if (text.size() > sizeof(std::uint64_t)) return figures_[MakeTallyKey(text, rule_)];
+  std::uint64_t packed = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    packed |= std::uint64_t{static_cast<unsigned char>(text[i])} << (8 * i);
+  }
+  Recent& recent = recent_[((packed + text.size()) * 0x9E3779B97F4A7C15ULL) >> 58];
+  if (recent.figures == nullptr || recent.text != packed || recent.length != text.size()) {
+    recent = Recent{packed, text.size(), &figures_[MakeTallyKey(text, rule_)]};
+  }
+  return *recent.figures;
+}
+
+void ExtensionTally::Merge(const ExtensionTally& other) {
+  for (const auto& [key, figures] : other.figures_) {
+    TallyFigures& mine = figures_[key];
+    mine.files += figures.files;
+    mine.bytes += figures.bytes;
   }
 }
 
-TallyEntry* ExtensionTally::Add(const TallyKey& key, std::uint64_t hash, TallyCount amount) {
-  if (!indexed_) RebuildIndex();
-  TallyEntry* entry = index_.Find(key, hash);
-  if (entry == nullptr) return InsertTallyEntry(key, hash, amount);
-  entry->Count += amount;
-  return entry;
+TallyRows ExtensionTally::SortedRows() const {
+  TallyRows rows;
+  rows.reserve(figures_.size());
+  for (const auto& [key, figures] : figures_) rows.push_back(TallyRow{key, figures});
+  // Byte by byte as unsigned values, a prefix before the longer key.
+  std::sort(rows.begin(), rows.end(),
+            [](const TallyRow& a, const TallyRow& b) { return a.key < b.key; });
+  return rows;
 }
 
-TallyEntry* ExtensionTally::InsertTallyEntry(const TallyKey& key, std::uint64_t hash,
-                                             TallyCount amount) {
-  auto* entry = new TallyEntry;
-  entry->Ext = key;
-  entry->Count = amount;
-  entry->Hash = hash;
-  TallyEntry* before = index_.Add(entry);
-  if (before == nullptr) {
-    entry->Next = head_;
-    head_ = entry;
-  } else {
-    entry->Next = before->Next;
-    before->Next = entry;
-  }
-  return entry;
-}
-
-void ExtensionTally::ReleaseHead() {
-  if (head_ == nullptr) return;
-  if (indexed_) {
-    index_.Clear();
-    indexed_ = false;
-    recent_.fill({});
-  }
-  TallyEntry* next = head_->Next;
-  delete head_;
-  head_ = next;
-}
-
-void ExtensionTally::RebuildIndex() {
-  for (TallyEntry* entry = head_; entry != nullptr; entry = entry->Next) index_.Add(entry);
-  indexed_ = true;
+std::uint64_t TotalFiles(const TallyRows& rows) {
+  std::uint64_t files = 0;
+  for (const TallyRow& row : rows) files += row.figures.files;
+  return files;
 }
 
 }  // namespace zovu

@@ -1,67 +1,77 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <string>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
-#include "tally/tally_index.h"
 #include "tally/tally_key.h"
 
 namespace zovu {
 
 // Totals of byte sizes never wrap: a key may hold files of up to 2^63 - 1 bytes each, in
 // any number. (GCC, Clang and mingw-w64 all have 128-bit integers.)
-__extension__ typedef __int128 TallyCount;
+__extension__ typedef __int128 TallyBytes;
 
-// The counter of one extension key, a link of the sorted list.
-struct TallyEntry {
-  TallyKey Ext;
-  TallyCount Count = 0;        // count mode: files with this key; size mode: their total size
-  TallyEntry* Next = nullptr;  // the entry with the next larger key
-  // Links of the index, kept in the entry so that each key costs one allocation.
-  std::uint64_t Hash = 0;
-  TallyEntry* Lower = nullptr;
-  TallyEntry* Higher = nullptr;
+// What one key holds: its files and their total size (0 where sizes were not asked for).
+struct TallyFigures {
+  std::uint64_t files = 0;
+  TallyBytes bytes = 0;
 };
 
-// Per-extension counters: a singly linked list, one entry per distinct key, always in
-// ascending key order, owned here until the report releases the entries.
+// One key with its figures, as the reports read them.
+struct TallyRow {
+  std::string key;
+  TallyFigures figures;
+};
+// Rows with unique keys, in key order unless a report sorts them otherwise.
+using TallyRows = std::vector<TallyRow>;
+
+// The figures of every extension key that one walking thread met. Order plays no part
+// while counting: it is made once, when the rows are taken for a report.
 class ExtensionTally {
  public:
-  explicit ExtensionTally(bool totalSizes) : totalSizes_(totalSizes) {}
-  ~ExtensionTally();
+  explicit ExtensionTally(KeyRule rule = KeyRule::kThreeCharacters) : rule_(rule) {}
   ExtensionTally(const ExtensionTally&) = delete;
   ExtensionTally& operator=(const ExtensionTally&) = delete;
 
-  // Adds one file whose extension (without the dot) is text: one more file, or its size.
+  // Adds one file whose extension (without the dot) is text, and its size.
   void AddToTally(std::string_view text, std::int64_t size);
-  // Adds the counts of other, key by key, and empties it.
-  void Merge(ExtensionTally& other);
-  bool TotalSizes() const { return totalSizes_; }
-  // The entry with the smallest key, or null when the tally is empty.
-  const TallyEntry* Head() const { return head_; }
-  // Unlinks and frees the entry with the smallest key.
-  void ReleaseHead();
+  // Adds the figures of other, key by key.
+  void Merge(const ExtensionTally& other);
+  // Every key with its figures, in key order.
+  TallyRows SortedRows() const;
 
  private:
-  // An extension seen lately, by the bytes of its first three characters as the name
-  // has them, before folding; 0 marks a slot not in use.
-  struct Recent {
-    std::uint32_t prefix = 0;
-    TallyEntry* entry = nullptr;
+  struct KeyHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view key) const {
+      return std::hash<std::string_view>()(key);
+    }
   };
 
-  TallyEntry* Add(const TallyKey& key, std::uint64_t hash, TallyCount amount);
-  TallyEntry* InsertTallyEntry(const TallyKey& key, std::uint64_t hash, TallyCount amount);
-  void RebuildIndex();
+  // An extension of up to eight bytes seen lately, by its text as the name has it.
+  struct Recent {
+    std::uint64_t text = 0;
+    std::size_t length = 0;
+    TallyFigures* figures = nullptr;  // null: a slot not in use
+  };
 
-  bool totalSizes_;
-  // Files repeat a handful of extensions: one whose first three bytes are ASCII, and so
-  // give its key by folding alone, is found here again without making its key.
-  std::array<Recent, 256> recent_{};
-  TallyEntry* head_ = nullptr;
-  TallyIndex index_;
-  bool indexed_ = true;  // false once releasing has begun and the index was dropped
+  TallyFigures& FiguresOf(std::string_view text);
+
+  KeyRule rule_;
+  std::unordered_map<std::string, TallyFigures, KeyHash, std::equal_to<>> figures_;
+  // Files repeat a handful of extensions: those seen lately are found again by their text
+  // alone, without making their key or hashing it. Elements of the map stay where they
+  // are when it grows.
+  std::array<Recent, 64> recent_{};
 };
+
+// The files the rows hold, all keys together: the match count.
+std::uint64_t TotalFiles(const TallyRows& rows);
 
 }  // namespace zovu

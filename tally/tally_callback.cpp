@@ -4,7 +4,6 @@ namespace zovu {
 
 bool TallyCallback::TallyFoundFile(const FoundFile& file) {
   if (AttrMatches(static_cast<std::uint16_t>(file.Attr), kAttrDirectory)) return true;
-  ++matchCount_;
   std::string_view extension = ExtensionOf(file.Name);
   if (!extension.empty()) extension.remove_prefix(1);  // the dot
   tally_.AddToTally(extension, file.Size);

@@ -12,22 +12,22 @@ namespace zovu {
 // The walker's callback for one walking thread: tallies the files it is handed.
 class TallyCallback final : public FileCallback {
  public:
-  TallyCallback(ExtensionTally& tally, std::int64_t& matchCount, PathStyle style)
-      : tally_(tally), matchCount_(matchCount), style_(style) {}
+  TallyCallback(ExtensionTally& tally, bool wantSizes, PathStyle style)
+      : tally_(tally), wantSizes_(wantSizes), style_(style) {}
 
   EntryDetails WantedDetails() const override {
-    return tally_.TotalSizes() ? EntryDetails::kSizes : EntryDetails::kNamesOnly;
+    return wantSizes_ ? EntryDetails::kSizes : EntryDetails::kNamesOnly;
   }
   bool Item(const FoundFile& file) override { return TallyFoundFile(file); }
-  // Directories are passed over; a file counts as a match and goes into the tally under
-  // its extension. Always true.
+  // Directories are passed over; a file goes into the tally under its extension. Always
+  // true.
   bool TallyFoundFile(const FoundFile& file);
 
  private:
   std::string_view ExtensionOf(std::string_view name) const;
 
   ExtensionTally& tally_;
-  std::int64_t& matchCount_;
+  bool wantSizes_;
   PathStyle style_;
 };
 

@@ -33,7 +33,7 @@ constexpr TableLayout kSizeLayout{
     "|     .                 ", 3, 17};
 
 // The exact decimal digits of a count, with a "-" in front when it is negative.
-std::string_view Decimal(TallyCount value, std::span<char, 48> buffer) {
+std::string_view Decimal(TallyBytes value, std::span<char, 48> buffer) {
   __extension__ typedef unsigned __int128 Magnitude;
   const bool negative = value < 0;
   Magnitude rest =
@@ -47,13 +47,13 @@ std::string_view Decimal(TallyCount value, std::span<char, 48> buffer) {
   return std::string_view(buffer.data() + start, buffer.size() - start);
 }
 
-void AppendCell(std::string& row, const TallyEntry& entry, std::size_t numberWidth, bool terminal) {
+void AppendCell(std::string& row, std::string_view key, TallyBytes figure, std::size_t numberWidth,
+                bool terminal) {
   std::array<char, 48> buffer;
-  const std::string_view digits = Decimal(entry.Count, buffer);
+  const std::string_view digits = Decimal(figure, buffer);
   const std::size_t length = digits.size();
   row += "| ";
   // A key from a hostile name must not take over the terminal the table is shown on.
-  const std::string_view key = entry.Ext.View();
   row += PadRight(terminal ? TerminalSafe(key) : key, static_cast<int>(kTallyKeyCharacters), ' ');
   row += " .";
   if (length < numberWidth) row.append(numberWidth - length, ' ');
@@ -62,8 +62,8 @@ void AppendCell(std::string& row, const TallyEntry& entry, std::size_t numberWid
 
 }  // namespace
 
-void PrintTallyTable(Console& console, ExtensionTally& tally) {
-  const TableLayout& layout = tally.TotalSizes() ? kSizeLayout : kCountLayout;
+void PrintTallyTable(Console& console, const TallyRows& rows, bool totalSizes) {
+  const TableLayout& layout = totalSizes ? kSizeLayout : kCountLayout;
   console.WriteLine(kBorder);
   console.WriteLine(layout.heading);
   console.WriteLine(layout.separator);
@@ -76,9 +76,10 @@ void PrintTallyTable(Console& console, ExtensionTally& tally) {
     console.WriteLine(row);
     row.clear();
   };
-  while (const TallyEntry* entry = tally.Head()) {
-    AppendCell(row, *entry, layout.numberWidth, console.ReportIsTerminal());
-    tally.ReleaseHead();
+  for (const TallyRow& tallyRow : rows) {
+    const TallyFigures& figures = tallyRow.figures;
+    AppendCell(row, tallyRow.key, totalSizes ? figures.bytes : TallyBytes(figures.files),
+               layout.numberWidth, console.ReportIsTerminal());
     endCell();
   }
   while (cells % layout.cellsPerRow != 0) {

@@ -9,9 +9,8 @@
 
 namespace zovu {
 
-// Prints the tally as the boxed table, six counts or three size totals to a row, and
-// releases each entry once its cell is written.
-void PrintTallyTable(Console& console, ExtensionTally& tally);
+// Prints the rows as the boxed table: six file counts, or three size totals, to a row.
+void PrintTallyTable(Console& console, const TallyRows& rows, bool totalSizes);
 
 // s cut to its first w characters, then filled with f up to w columns as a terminal
 // shows it (DisplayColumns), so that keys line up whatever their characters' widths; a

@@ -3,16 +3,14 @@
 namespace zovu {
 
 FileCallback& ThreadTallies::CallbackFor(std::size_t index) {
-  while (slots_.size() <= index) slots_.emplace_back(totalSizes_, style_);
+  while (slots_.size() <= index) slots_.emplace_back(rule_, wantSizes_, style_);
   return slots_[index].callback;
 }
 
-void ThreadTallies::MergeInto(ExtensionTally& tally, std::int64_t& matchCount) {
-  for (Slot& slot : slots_) {
-    tally.Merge(slot.tally);
-    matchCount += slot.matchCount;
-    slot.matchCount = 0;
-  }
+TallyRows ThreadTallies::SortedRows() const {
+  ExtensionTally total(rule_);
+  for (const Slot& slot : slots_) total.Merge(slot.tally);
+  return total.SortedRows();
 }
 
 }  // namespace zovu

@@ -25,15 +25,15 @@ constexpr std::string_view kSizeTop =
 
 // Prints the rig's table followed by the summary line, as a run ends.
 std::string Report(TallyRig& rig) {
-  PrintTallyTable(rig.console, rig.tally);
-  rig.console.WriteLine(SummaryLine(rig.matchCount));
+  rig.PrintTable();
+  rig.console.WriteLine(SummaryLine(rig.MatchCount()));
   return rig.report.text();
 }
 
 // Adds files so that each key ends up with its value: a count or a size total.
 void Fill(TallyRig& rig, const std::vector<std::pair<std::string, std::int64_t>>& values) {
   for (const auto& [key, n] : values) {
-    if (rig.tally.TotalSizes()) {
+    if (rig.totalSizes) {
       rig.tally.AddToTally(key, n);
     } else {
       for (std::int64_t i = 0; i < n; ++i) rig.tally.AddToTally(key, 0);
@@ -53,7 +53,6 @@ TEST(PrintTallyTable, CountSample) {
             "|     .    2| C   .   14| TXT .    3|     .     |     .     |     .     |\n"
             "+=======================================================================+\n"
             "19 matches found!\n");
-  EXPECT_EQ(rig.tally.Head(), nullptr);
 }
 
 TEST(PrintTallyTable, SizeSample) {
@@ -65,7 +64,7 @@ TEST(PrintTallyTable, SizeSample) {
   rig.Found("b.c", 192);
   rig.Found("notes.txt", 4096);
   rig.Found("src", 4096, kAttrDirectory);
-  PrintTallyTable(rig.console, rig.tally);
+  rig.PrintTable();
   EXPECT_EQ(rig.report.text(),
             "+=======================================================================+\n"
             "| Ext . Total Byte Size | Ext . Total Byte Size | Ext . Total Byte Size |\n"
@@ -73,7 +72,7 @@ TEST(PrintTallyTable, SizeSample) {
             "|     .             1024| BAT .              310| C   .             8192|\n"
             "| TXT .             4096|     .                 |     .                 |\n"
             "+=======================================================================+\n");
-  EXPECT_EQ(rig.matchCount, 6);
+  EXPECT_EQ(rig.MatchCount(), 6);
 }
 
 TEST(PrintTallyTable, EmptyTallyIsFourLines) {
@@ -129,11 +128,10 @@ TEST(PrintTallyTable, RowBreaking) {
   for (const Case& c : cases) {
     TallyRig rig(c.sizes);
     Fill(rig, c.values);
-    PrintTallyTable(rig.console, rig.tally);
+    rig.PrintTable();
     EXPECT_EQ(rig.report.text(),
               std::string(c.sizes ? kSizeTop : kCountTop) + c.rows + std::string(kBorder))
         << c.values.size() << " entries";
-    EXPECT_EQ(rig.tally.Head(), nullptr);
   }
 }
 
@@ -143,7 +141,7 @@ TEST(PrintTallyTable, Utf8KeysKeepTheColumnsAligned) {
   rig.Found("café.é", 20);
   rig.Found("a.日本語テキスト", 30);
   rig.Found("z.zip", 40);
-  PrintTallyTable(rig.console, rig.tally);
+  rig.PrintTable();
   const std::string& text = rig.report.text();
   EXPECT_EQ(text,
             std::string(kSizeTop) +
@@ -161,7 +159,7 @@ TEST(PrintTallyTable, Utf8KeysKeepTheColumnsAligned) {
 TEST(PrintTallyTable, InvalidUtf8KeysArePaddedByBytes) {
   TallyRig rig(false);
   rig.FoundAll({"a.\xFF", "b.\xE9t\xE9\xE9"});
-  PrintTallyTable(rig.console, rig.tally);
+  rig.PrintTable();
   EXPECT_EQ(
       rig.report.text(),
       std::string(kCountTop) +
@@ -197,7 +195,7 @@ TEST(PrintTallyTable, KeysArePaddedByDisplayColumns) {
     for (const bool terminal : {true, false}) {
       TallyRig rig(false, PathStyle::kPosix, "\n", terminal);
       rig.Found(c.name);
-      PrintTallyTable(rig.console, rig.tally);
+      rig.PrintTable();
       const std::string cell(terminal ? c.terminalCell : c.fileCell);
       EXPECT_EQ(rig.report.text(),
                 std::string(kCountTop) + cell + fillers + "|\n" + std::string(kBorder))

@@ -45,10 +45,10 @@ TEST(TallyWalk, FilesPastFourGibibytesTotalInSizeMode) {
       SearchFiles(fileSystem, PathStyle::kPosix, MakeSearchTarget(dir.path().string() + "/", paths),
                   Options(false), source, watcher);
   EXPECT_FALSE(outcome.searchErrors);
-  EXPECT_EQ(rig.matchCount, 3);
-  EXPECT_EQ(EntriesOf(rig.tally), (Entries{{"IMG", 2 * kBig}, {"TXT", 4}}));
+  EXPECT_EQ(rig.MatchCount(), 3);
+  EXPECT_EQ(EntriesOf(rig), (Entries{{"IMG", 2 * kBig}, {"TXT", 4}}));
 
-  PrintTallyTable(rig.console, rig.tally);
+  rig.PrintTable();
   EXPECT_EQ(rig.report.text(),
             "+=======================================================================+\n"
             "| Ext . Total Byte Size | Ext . Total Byte Size | Ext . Total Byte Size |\n"
