@@ -40,7 +40,7 @@ int RunZovu(const Parameters& params, Environment& env) {
                                  std::to_string(kMostWalkThreads));
   }
   const PathContext paths{env.pathStyle, env.fileSystem};
-  const SearchTarget target = MakeSearchTarget(GetParameter(params, 1), paths);
+  const SearchTarget target = ParseSearchArg(GetParameter(params, 1), ".*", paths);
   WalkOptions options;
   options.interruptible = true;
   options.recurse = block.SubDirs != 0;

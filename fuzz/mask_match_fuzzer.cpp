@@ -12,8 +12,14 @@
 
 namespace {
 
-using zovu::MatchMask;
-using zovu::MatchMaskList;
+bool MatchMaskList(std::string_view name, std::string_view list) {
+  return zovu::MaskList(list).Matches(name);
+}
+
+// One mask, which holds no "," or ";".
+bool MatchMask(std::string_view name, std::string_view mask) {
+  return MatchMaskList(name, mask);
+}
 
 // Swaps the case of every ASCII letter; every other byte stays.
 std::string SwapAsciiCase(std::string_view text) {

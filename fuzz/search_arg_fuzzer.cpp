@@ -71,25 +71,30 @@ bool IsAbsoluteDirectory(PathStyle style, std::string_view path) {
 void CheckArgument(std::string_view arg, std::string_view defaultExt, const PathContext& paths) {
   const PathStyle style = paths.style;
   const std::string_view ext = defaultExt.empty() ? std::string_view(".*") : defaultExt;
-
-  // The start path: absolute, ending in the separator, "@" only in front for a list file.
-  const std::string start = MakeStartPath(arg, paths);
+  const SearchTarget target = ParseSearchArg(arg, defaultExt, paths);
   const std::string_view cut = CutArgument(arg);
   const bool listFile = !cut.empty() && cut.front() == '@';
-  ZOVU_FUZZ_CHECK(!start.empty() && (start.front() == '@') == listFile);
-  ZOVU_FUZZ_CHECK(IsAbsoluteDirectory(style, std::string_view(start).substr(listFile ? 1 : 0)));
-  // A start path names its own directory again.
-  if (start.find_first_of(",;") == std::string::npos) {
-    ZOVU_FUZZ_CHECK(MakeStartPath(start, paths) == start);
+  ZOVU_FUZZ_CHECK((target.kind == SearchTarget::Kind::kListFile) == listFile);
+  if (listFile) {
+    ZOVU_FUZZ_CHECK(!target.listPath.empty() && target.startDir.empty() && target.masks.empty());
+    return;
+  }
+
+  // The start directory: absolute, and named again by itself as a directory.
+  std::string start = target.startDir;
+  AddTrailingBackslash(style, start);
+  ZOVU_FUZZ_CHECK(IsAbsoluteDirectory(style, start));
+  if (start.find_first_of(",;") == std::string::npos && start.front() != '@') {
+    ZOVU_FUZZ_CHECK(ParseSearchArg(start, defaultExt, paths).startDir == target.startDir);
   }
   // An argument without a directory part searches the current directory.
-  if (!listFile && !HasDirEnd(style, cut) && cut != "..") {
-    ZOVU_FUZZ_CHECK(start == MakeStartPath("", paths));
+  if (!HasDirEnd(style, cut) && cut != "..") {
+    ZOVU_FUZZ_CHECK(target.startDir == ParseSearchArg("", defaultExt, paths).startDir);
   }
 
   // The mask list: never empty, the tail carried over, and a plain file name kept as
   // its own mask.
-  const std::string masks = MakeMaskList(arg, defaultExt, paths);
+  const std::string& masks = target.masks;
   ZOVU_FUZZ_CHECK(!masks.empty());
   const std::size_t semicolon = arg.find(';');
   const std::string_view tail =
@@ -100,10 +105,8 @@ void CheckArgument(std::string_view arg, std::string_view defaultExt, const Path
     ZOVU_FUZZ_CHECK(masks.substr(masks.find(';') + 1) == tail);
   }
   const std::string_view firstMask = std::string_view(masks).substr(0, masks.find_first_of(",;"));
-  if (!listFile) {
-    ZOVU_FUZZ_CHECK(!HasDirEnd(style, firstMask));
-    ZOVU_FUZZ_CHECK(firstMask.find('.') != std::string_view::npos);
-  }
+  ZOVU_FUZZ_CHECK(!HasDirEnd(style, firstMask));
+  ZOVU_FUZZ_CHECK(firstMask.find('.') != std::string_view::npos);
   if (arg == "..") ZOVU_FUZZ_CHECK(masks == "*" + std::string(ext));
   const bool plainName = !arg.empty() && arg.front() != '.' && arg.front() != '@' &&
                          arg.find_first_of(",;*?") == std::string_view::npos &&

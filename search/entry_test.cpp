@@ -1,7 +1,6 @@
 #include "search/entry_test.h"
 
 #include "search/found_file.h"
-#include "search/mask_match.h"
 
 namespace zovu {
 namespace {
@@ -19,18 +18,18 @@ bool IsFossilName(std::string_view name) {
 
 }  // namespace
 
-EntryTest::EntryTest(std::string_view masks, std::uint16_t attrMask)
-    : masks_(masks), everyName_(MatchesEveryName(masks_)), attrMask_(attrMask) {}
-
 bool EntryTest::Rejected(std::string_view name, std::uint32_t attr) const {
   const auto bits = static_cast<std::uint16_t>(attr);
+  // "." and ".." by their names alone: where a mount's ".." carries link attributes, it
+  // no longer has the directory bit by the time it is tested.
+  if (name == "." || name == "..") return true;
   const bool directory = AttrMatches(bits, kAttrDirectory);
-  if (directory && (name == "." || name == ".." || name == ".git")) return true;
+  if (directory && name == ".git") return true;
   if (AttrMatches(bits, kAttrVolumeLabel)) return true;
   if (directory) return false;
   if (AttrMatches(bits, attrMask_) || attrMask_ == kAttrAnyFile) {
     if (IsFossilName(name)) return true;
-    return !everyName_ && !MatchMaskList(name, masks_);
+    return !masks_.SelectsEveryName() && !masks_.Matches(name);
   }
   return true;
 }

@@ -1,22 +1,22 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 #include <string_view>
+
+#include "search/mask_match.h"
 
 namespace zovu {
 
-// Which entries a walk hands over: never ".", ".." or ".git" directories, volume labels or
-// "_FOSSIL_" files; every other directory; files whose attributes are wanted and whose
+// Which entries a walk hands over: never "." or "..", ".git" directories, volume labels
+// or "_FOSSIL_" files; every other directory; files whose attributes are wanted and whose
 // names the masks select.
 class EntryTest {
  public:
-  EntryTest(std::string_view masks, std::uint16_t attrMask);
+  EntryTest(const MaskList& masks, std::uint16_t attrMask) : masks_(masks), attrMask_(attrMask) {}
   bool Rejected(std::string_view name, std::uint32_t attr) const;
 
  private:
-  std::string masks_;
-  bool everyName_;  // the masks select every name; no need to match each one
+  const MaskList& masks_;
   std::uint16_t attrMask_;
 };
 

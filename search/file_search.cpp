@@ -38,15 +38,16 @@ SearchOutcome SearchListFile(FileSystem& fileSystem, const PathContext& paths,
     outcome.searchErrors = true;
     return outcome;
   }
-  while (const std::optional<ListLineSearch> line = lines.Next()) {
+  while (const std::optional<SearchTarget> line = lines.Next()) {
+    // List files do not nest: a line that names one is an error.
+    const bool nestedList = line->kind == SearchTarget::Kind::kListFile;
     const std::unique_ptr<DirectoryMark> lineDrive =
         fileSystem.MarkDriveDirectory(std::string_view(line->startDir).substr(0, 2));
-    // List files do not nest: a start directory that still carries the list mark names no
-    // directory.
-    const bool nestedList = !line->startDir.empty() && line->startDir.front() == '@';
     WalkResult walked;
-    if (!nestedList)
-      walked = WalkTree(fileSystem, line->startDir, line->masks, options, callbacks, total);
+    if (!nestedList) {
+      walked =
+          WalkTree(fileSystem, line->startDir, MaskList(line->masks), options, callbacks, total);
+    }
     outcome.entries += walked.entries;
     total.before += static_cast<std::uint64_t>(walked.entries);
     if (!walked.opened || walked.aborted || walked.errors) outcome.searchErrors = true;
@@ -65,16 +66,16 @@ SearchOutcome SearchListFile(FileSystem& fileSystem, const PathContext& paths,
 SearchOutcome SearchFiles(FileSystem& fileSystem, PathStyle style, const SearchTarget& target,
                           const WalkOptions& options, CallbackSource& callbacks,
                           WalkWatcher& watcher) {
-  if (!target.listFile) {
+  if (target.kind == SearchTarget::Kind::kDirectory) {
     const WalkResult walked =
-        WalkTree(fileSystem, target.path, target.masks, options, callbacks, watcher);
+        WalkTree(fileSystem, target.startDir, MaskList(target.masks), options, callbacks, watcher);
     return SearchOutcome{walked.entries, walked.errors, walked.aborted};
   }
   const PathContext paths{style, fileSystem};
   // Lines on other drives change the current drive; it is put back at the end.
   const std::unique_ptr<DirectoryMark> savedCurrent = fileSystem.MarkCurrentDirectory();
   SearchOutcome outcome =
-      SearchListFile(fileSystem, paths, target.path, options, callbacks, watcher);
+      SearchListFile(fileSystem, paths, target.listPath, options, callbacks, watcher);
   if (savedCurrent == nullptr || !fileSystem.ReturnTo(*savedCurrent)) outcome.searchErrors = true;
   return outcome;
 }

@@ -2,8 +2,6 @@
 
 #include <utility>
 
-#include "search/search_arg.h"
-
 namespace zovu {
 
 ListFileSearches::ListFileSearches(FileSystem& fileSystem, const PathContext& paths,
@@ -12,7 +10,7 @@ ListFileSearches::ListFileSearches(FileSystem& fileSystem, const PathContext& pa
   if (reader_ != nullptr) reader_->InterruptWhen(std::move(interrupted));
 }
 
-std::optional<ListLineSearch> ListFileSearches::Next() {
+std::optional<SearchTarget> ListFileSearches::Next() {
   if (reader_ == nullptr) return std::nullopt;
   while (!reader_->Interrupted() && !reader_->AtEnd() && !(interrupted_ && interrupted_())) {
     const std::string line = reader_->ReadLine();
@@ -20,8 +18,7 @@ std::optional<ListLineSearch> ListFileSearches::Next() {
     if (reader_->ReadFailed() || reader_->Interrupted()) break;
     const std::optional<ListLineArg> arg = ListLineToArg(line, paths_.style);
     if (!arg) continue;
-    return ListLineSearch{StripTrailingBackslashes(paths_.style, MakeStartPath(arg->arg, paths_)),
-                          MakeMaskList(arg->arg, arg->defaultExt, paths_)};
+    return ParseSearchArg(arg->arg, arg->defaultExt, paths_);
   }
   return std::nullopt;
 }

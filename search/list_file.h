@@ -8,14 +8,9 @@
 
 #include "platform/file_system.h"
 #include "search/path_rules.h"
+#include "search/search_arg.h"
 
 namespace zovu {
-
-// The search that one line of a list file names.
-struct ListLineSearch {
-  std::string startDir;  // as the line's argument gives it, without a trailing separator
-  std::string masks;
-};
 
 // Reads a list file and yields the search of each line that names one, in order. Each
 // line's argument is expanded against the current directory at the time it is read.
@@ -29,7 +24,7 @@ class ListFileSearches {
   bool Opened() const { return reader_ != nullptr; }
   // The next line's search; nothing at the end of the file, after a read error, or once
   // interrupted.
-  std::optional<ListLineSearch> Next();
+  std::optional<SearchTarget> Next();
   bool ReadFailed() const { return reader_ != nullptr && reader_->ReadFailed(); }
 
  private:

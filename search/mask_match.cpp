@@ -35,38 +35,29 @@ Parts MaskParts(std::string_view mask) {
 
 }  // namespace
 
-bool MatchesEveryName(std::string_view maskList) {
-  std::string_view masks = maskList.substr(0, maskList.find(';'));
+MaskList::MaskList(std::string_view list) {
+  std::string_view masks = list.substr(0, list.find(';'));
   for (;;) {
     const std::size_t comma = masks.find(',');
-    const std::string_view mask = masks.substr(0, comma);
-    if (!mask.empty()) {
-      // A pattern that starts with "*" accepts any text, the empty text included.
+    if (const std::string_view mask = masks.substr(0, comma); !mask.empty()) {
       const Parts parts = MaskParts(mask);
-      if (parts.base.starts_with('*') && parts.ext.starts_with('*')) return true;
+      masks_.push_back(Mask{std::string(parts.base), std::string(parts.ext)});
+      // A pattern that starts with "*" accepts any text, the empty text included.
+      everyName_ = everyName_ || (parts.base.starts_with('*') && parts.ext.starts_with('*'));
     }
-    if (comma == std::string_view::npos) return false;
+    if (comma == std::string_view::npos) break;
     masks.remove_prefix(comma + 1);
   }
 }
 
-bool MatchMaskList(std::string_view name, std::string_view maskList) {
-  std::string_view masks = maskList.substr(0, maskList.find(';'));
-  for (;;) {
-    const std::size_t comma = masks.find(',');
-    if (MatchMask(name, masks.substr(0, comma))) return true;
-    if (comma == std::string_view::npos) return false;
-    masks.remove_prefix(comma + 1);
-  }
-}
-
-bool MatchMask(std::string_view name, std::string_view mask) {
-  if (mask.empty()) return false;
+bool MaskList::Matches(std::string_view name) const {
   // A name without a dot is read with one appended: its whole text is the base.
   Parts nameParts{name, {}};
   if (name.find('.') != std::string_view::npos) nameParts = SplitAtLastDot(name);
-  const Parts maskParts = MaskParts(mask);
-  return WildMatch(nameParts.ext, maskParts.ext) && WildMatch(nameParts.base, maskParts.base);
+  for (const Mask& mask : masks_) {
+    if (WildMatch(nameParts.ext, mask.ext) && WildMatch(nameParts.base, mask.base)) return true;
+  }
+  return false;
 }
 
 // WildMatch for parts that hold characters other than ASCII. "?" takes a whole UTF-8
@@ -116,23 +107,6 @@ bool WildMatch(std::string_view text, std::string_view pattern) {
     if (static_cast<unsigned char>(t) >= 0x80) {
       return MatchCharacters(text.substr(k), pattern.substr(k));
     }
-  }
-}
-
-std::string_view NthField(std::string_view s, std::string_view delim, std::int16_t n) {
-  if (n == 0) return {};
-  const bool fromLeft = n > 0;
-  int remaining = fromLeft ? n : -static_cast<int>(n);
-  for (;;) {
-    const std::size_t at = fromLeft ? s.find(delim) : s.rfind(delim);
-    if (at == std::string_view::npos) {
-      // The field runs to the end (or the start); any further field is empty.
-      if (remaining == 1) return s;
-      return {};
-    }
-    if (remaining == 1) return fromLeft ? s.substr(0, at) : s.substr(at + delim.size());
-    s = fromLeft ? s.substr(at + delim.size()) : s.substr(0, at);
-    --remaining;
   }
 }
 

@@ -13,90 +13,81 @@ std::string_view EffectiveExt(std::string_view defaultExt) {
   return defaultExt.empty() ? std::string_view(".*") : defaultExt;
 }
 
-// The parent directory, written as a directory so that its last component is not read
-// as a mask.
-std::string ParentDirectory(const PathContext& paths) {
-  std::string parent = paths.ExpandPath(kParent);
-  parent += Separator(paths.style);
-  return parent;
+// A search argument cut into its pieces.
+struct ArgPieces {
+  bool listFile = false;  // it began with "@"
+  std::string path;       // up to the first "," or ";", without the "@"
+  std::string rest;       // from the first "," on, up to the first ";": further masks
+  std::string tail;       // after the first ";"
+};
+
+ArgPieces CutArg(std::string_view arg, PathStyle style) {
+  ArgPieces pieces;
+  if (const std::size_t semicolon = arg.find(';'); semicolon != std::string_view::npos) {
+    pieces.tail = arg.substr(semicolon + 1);
+    arg = arg.substr(0, semicolon);
+  }
+  if (const std::size_t comma = arg.find(','); comma != std::string_view::npos) {
+    pieces.rest = arg.substr(comma);
+    arg = arg.substr(0, comma);
+  }
+  pieces.path = arg;
+  SlashesToBackslashes(style, pieces.path);
+  pieces.listFile = !pieces.path.empty() && pieces.path.front() == '@';
+  if (pieces.listFile) pieces.path.erase(0, 1);
+  return pieces;
 }
 
-// Removes a leading "@" and tells whether there was one.
-bool TakeListMark(std::string& text) {
-  if (text.empty() || text.front() != '@') return false;
-  text.erase(0, 1);
-  return true;
-}
-
-}  // namespace
-
-std::string MakeMaskList(std::string_view arg, std::string_view defaultExt,
-                         const PathContext& paths) {
+// The mask list of a directory, or the name of a list file, which is taken as written.
+std::string MaskText(std::string_view arg, const ArgPieces& pieces, std::string_view defaultExt,
+                     PathStyle style) {
   // The parent test sees the raw argument, before the cuts at ";" and ",". The parent
   // directory stands for every file in it; its path is not cut, because a "," or ";" in
   // a directory name would make masks of the path's pieces.
   if (arg == kParent) return "*" + std::string(EffectiveExt(defaultExt));
-  std::string text(arg);
-  std::string tail;
-  if (const std::size_t semicolon = text.find(';'); semicolon != std::string::npos) {
-    tail = text.substr(semicolon + 1);
-    text.erase(semicolon);
-  }
-  std::string rest;
-  if (const std::size_t comma = text.find(','); comma != std::string::npos) {
-    rest = text.substr(comma);
-    text.erase(comma);
-  }
-  SlashesToBackslashes(paths.style, text);
-  const bool listFile = TakeListMark(text);
-  SplitPathResult parts = SplitPath(paths.style, text);
-  // A list file's name is taken as written.
-  if (!listFile) {
+  SplitPathResult parts = SplitPath(style, pieces.path);
+  if (!pieces.listFile) {
     if (parts.name + parts.ext == ".") parts.ext = EffectiveExt(defaultExt);
     if (parts.ext.empty()) parts.ext = EffectiveExt(defaultExt);
     if (parts.name.empty()) parts.name = "*";
   }
-  std::string masks = parts.name + parts.ext + rest;
+  std::string masks = parts.name + parts.ext + pieces.rest;
   if (masks.empty()) {
     masks = "*";
     masks += EffectiveExt(defaultExt);
   }
-  if (!tail.empty()) {
+  if (!pieces.tail.empty()) {
     masks += ';';
-    masks += tail;
+    masks += pieces.tail;
   }
   return masks;
 }
 
-std::string MakeStartPath(std::string_view arg, const PathContext& paths) {
-  std::string text(arg.substr(0, arg.find(';')));
-  text.erase(std::min(text.size(), text.find(',')));
-  SlashesToBackslashes(paths.style, text);
-  const bool listFile = TakeListMark(text);
-  // Here the parent test comes after the cuts, so "..,*.c" searches the parent.
-  if (text == kParent) text = ParentDirectory(paths);
-  std::string dir = SplitPath(paths.style, text).dir;
+// The directory part of the argument, made absolute. Here the parent test comes after
+// the cuts, so "..,*.c" searches the parent.
+std::string StartDirectory(const ArgPieces& pieces, const PathContext& paths) {
+  std::string dir =
+      pieces.path == kParent ? std::string(kParent) : SplitPath(paths.style, pieces.path).dir;
   if (dir.empty()) dir = ".";
-  dir = paths.ExpandPath(dir);
-  if (listFile) dir.insert(0, 1, '@');
-  AddTrailingBackslash(paths.style, dir);
-  return dir;
+  return StripTrailingBackslashes(paths.style, paths.ExpandPath(dir));
 }
 
-SearchTarget MakeSearchTarget(std::string_view arg, const PathContext& paths) {
+}  // namespace
+
+SearchTarget ParseSearchArg(std::string_view arg, std::string_view defaultExt,
+                            const PathContext& paths) {
+  const ArgPieces pieces = CutArg(arg, paths.style);
   SearchTarget target;
-  target.masks = MakeMaskList(arg, ".*", paths);
-  std::string start = MakeStartPath(arg, paths);
-  target.listFile = TakeListMark(start);
-  target.path = StripTrailingBackslashes(paths.style, paths.ExpandPath(start));
-  if (target.listFile) {
-    // The list file's name is the mask list, taken whole; joining a root directory with a
-    // separator doubles it.
-    target.path += Separator(paths.style);
-    target.path += target.masks;
-    target.path = CollapseDoubledSeparators(paths.style, paths.ExpandPath(target.path));
-    target.masks.clear();
+  if (pieces.listFile) {
+    target.kind = SearchTarget::Kind::kListFile;
+    // The list file's name is the whole text after its directory, as written.
+    const std::string path =
+        SplitPath(paths.style, pieces.path).dir + MaskText(arg, pieces, defaultExt, paths.style);
+    target.listPath = CollapseDoubledSeparators(paths.style, paths.ExpandPath(path));
+    return target;
   }
+  target.startDir = StartDirectory(pieces, paths);
+  target.masks = MaskText(arg, pieces, defaultExt, paths.style);
   return target;
 }
 

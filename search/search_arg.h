@@ -8,21 +8,25 @@
 
 namespace zovu {
 
-// The mask list that a search argument selects, such as "*.c,*.h;old".
-std::string MakeMaskList(std::string_view arg, std::string_view defaultExt,
-                         const PathContext& paths);
-// The absolute start directory of a search argument, ending in the separator; with a
-// leading "@" when the argument names a list file.
-std::string MakeStartPath(std::string_view arg, const PathContext& paths);
-
 // What a search argument asks for: the files of a start directory that its masks select,
 // or the searches that the lines of a list file name.
 struct SearchTarget {
-  bool listFile = false;
-  std::string path;   // the list file, or the start directory without a trailing separator
-  std::string masks;  // the mask list of a start directory
+  enum class Kind { kDirectory, kListFile };
+  Kind kind = Kind::kDirectory;
+  // A directory: absolute, without a trailing separator but for a root.
+  std::string startDir;
+  // A directory: its mask list, such as "*.c,*.h;old".
+  std::string masks;
+  // A list file: its absolute path.
+  std::string listPath;
 };
-SearchTarget MakeSearchTarget(std::string_view arg, const PathContext& paths);
+
+// Reads a search argument "[@][path][/][mask][[,mask]...][;tail]" once. A mask without an
+// extension takes defaultExt (".*" on the command line; a list file's lines give their
+// own, and an empty one stands for ".*"). Relative paths are taken from the current
+// directory at the time.
+SearchTarget ParseSearchArg(std::string_view arg, std::string_view defaultExt,
+                            const PathContext& paths);
 
 struct ListLineArg {
   std::string arg;

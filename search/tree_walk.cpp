@@ -31,7 +31,7 @@ constexpr std::chrono::nanoseconds kShortestWatch = 1ms;
 
 // What the walking threads share: the work list, the start, the entry test and the stop.
 struct Walk {
-  Walk(DirectoryTree& t, std::string_view masks, const WalkOptions& o, WalkWatcher& w,
+  Walk(DirectoryTree& t, const MaskList& masks, const WalkOptions& o, WalkWatcher& w,
        EntryDetails d, std::size_t heldDirectories)
       : tree(t),
         test(masks, o.attrMask),
@@ -248,7 +248,7 @@ bool RunThreads(Walk& walk, std::deque<Walker>& walkers) {
 
 }  // namespace
 
-WalkResult WalkTree(DirectoryTree& tree, std::string_view startDir, std::string_view masks,
+WalkResult WalkTree(DirectoryTree& tree, std::string_view startDir, const MaskList& masks,
                     const WalkOptions& options, CallbackSource& callbacks, WalkWatcher& watcher) {
   WalkResult result;
   OpenedDirectory start = tree.OpenStart(startDir);

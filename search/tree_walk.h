@@ -7,6 +7,7 @@
 
 #include "platform/directory_tree.h"
 #include "search/found_file.h"
+#include "search/mask_match.h"
 
 namespace zovu {
 
@@ -50,7 +51,7 @@ struct WalkResult {
 // Walks the tree below startDir and hands every accepted entry to a callback: files that
 // the masks select, and directories (entered too when recursing). The current directory is
 // never changed: every directory is opened from its parent.
-WalkResult WalkTree(DirectoryTree& tree, std::string_view startDir, std::string_view masks,
+WalkResult WalkTree(DirectoryTree& tree, std::string_view startDir, const MaskList& masks,
                     const WalkOptions& options, CallbackSource& callbacks, WalkWatcher& watcher);
 
 }  // namespace zovu

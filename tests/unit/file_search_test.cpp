@@ -39,8 +39,8 @@ struct Searcher {
   RecordingCallbacks callbacks;
   WalkResult result;
   std::int64_t Run(const std::filesystem::path& start, bool recurse, std::size_t threads = 1) {
-    result = WalkTree(*system.fileSystem, start.string(), "*.*", Options(recurse, threads),
-                      callbacks, watcher);
+    result = WalkTree(*system.fileSystem, start.string(), MaskList("*.*"),
+                      Options(recurse, threads), callbacks, watcher);
     return result.entries;
   }
 };

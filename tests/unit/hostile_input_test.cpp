@@ -13,6 +13,7 @@
 #include "support/config_writer.h"
 #include "tally/terminal_text.h"
 #include "unit/fake_windows_paths.h"
+#include "unit/search_target_check.h"
 #include "unit/walk_rig.h"
 
 namespace zovu {
@@ -34,14 +35,12 @@ class ParentWithSeparatorsInItsName final : public PathExpander {
 TEST(SearchArgument, ParentWhosePathHoldsCommasOrSemicolonsSelectsEveryFile) {
   ParentWithSeparatorsInItsName posix;
   const PathContext posixPaths{PathStyle::kPosix, posix};
-  EXPECT_EQ(MakeMaskList("..", ".*", posixPaths), "*.*");
-  EXPECT_EQ(MakeMaskList("..", ".", posixPaths), "*.");
-  EXPECT_EQ(MakeStartPath("..", posixPaths), "/x/a,b;c/");
+  testing::ExpectTarget(posixPaths, ".*", "..", "*.*", "/x/a,b;c/");
+  testing::ExpectTarget(posixPaths, ".", "..", "*.", "/x/a,b;c/");
 
   testing::FakeWindowsPaths windows('C', {{'C', "C:\\a;b,c\\sub"}});
   const PathContext windowsPaths{PathStyle::kWindows, windows};
-  EXPECT_EQ(MakeMaskList("..", "", windowsPaths), "*.*");
-  EXPECT_EQ(MakeStartPath("..", windowsPaths), "C:\\a;b,c\\");
+  testing::ExpectTarget(windowsPaths, "", "..", "*.*", "C:\\a;b,c\\");
 }
 
 using testing::Bytes;
@@ -216,7 +215,7 @@ TEST(FileSearch, ADirectorySkippedForWantOfResourcesIsAnError) {
     testing::RecordingCallbacks callbacks;
     testing::QuietWatcher watcher;
     const WalkResult result =
-        WalkTree(fileSystem, "/r", "*.*", testing::Options(true), callbacks, watcher);
+        WalkTree(fileSystem, "/r", MaskList("*.*"), testing::Options(true), callbacks, watcher);
     EXPECT_EQ(result.entries, c.entries) << c.what;
     EXPECT_EQ(result.errors, c.errors) << c.what;
   }

@@ -122,8 +122,9 @@ class ListFileWalk : public ::testing::Test {
   }
   std::int64_t Search(const std::string& listFile) {
     testing::KeyWatcher watcher(keyboard);
-    const SearchOutcome outcome = SearchFiles(fs, PathStyle::kPosix, {true, listFile, ""},
-                                              testing::Options(false), callbacks, watcher);
+    const SearchOutcome outcome = SearchFiles(
+        fs, PathStyle::kPosix, SearchTarget{SearchTarget::Kind::kListFile, "", "", listFile},
+        testing::Options(false), callbacks, watcher);
     errors = outcome.searchErrors;
     aborted = outcome.aborted;
     return outcome.entries;

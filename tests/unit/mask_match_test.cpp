@@ -13,7 +13,7 @@ struct MaskCase {
   bool selected;
 };
 
-TEST(MatchMaskList, SelectsExactlyTheNamesTheMasksDescribe) {
+TEST(MaskList, SelectsExactlyTheNamesTheMasksDescribe) {
   const MaskCase cases[] = {
       // Base and extension are compared separately.
       {"Unit1.PAS", "*.pas", true},
@@ -100,7 +100,7 @@ TEST(MatchMaskList, SelectsExactlyTheNamesTheMasksDescribe) {
       {"\xED\xA0\x80.c", "?.c", true},
   };
   for (const MaskCase& c : cases) {
-    EXPECT_EQ(MatchMaskList(c.name, c.masks), c.selected)
+    EXPECT_EQ(MaskList(c.masks).Matches(c.name), c.selected)
         << "name '" << c.name << "' masks '" << c.masks << "'";
   }
 }
@@ -123,34 +123,13 @@ TEST(WildMatch, ComparesOnePart) {
   }
 }
 
-TEST(NthField, CountsFieldsFromEitherEnd) {
-  struct Case {
-    std::string_view s;
-    std::string_view delim;
-    std::int16_t n;
-    std::string_view field;
-  };
-  const Case cases[] = {
-      {"a.b.c", ".", -1, "c"},    {"a.b.c", ".", -2, "b"}, {"a.b.c", ".", -3, "a"},
-      {"a.b.c", ".", -4, ""},     {"a.b.c", ".", 1, "a"},  {"a.b.c", ".", 2, "b"},
-      {"a.b.c", ".", 3, "c"},     {"a.b.c", ".", 4, ""},   {"a.b.c", ".", 0, ""},
-      {"abc", ".", -1, "abc"},    {"abc", ".", 1, "abc"},  {"abc", ".", 2, ""},
-      {"a.", ".", -1, ""},        {".a", ".", 1, ""},      {"a::b::c", "::", 2, "b"},
-      {"a::b::c", "::", -1, "c"},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(NthField(c.s, c.delim, c.n), c.field)
-        << "'" << c.s << "' by '" << c.delim << "' field " << c.n;
-  }
-}
-
 }  // namespace
 }  // namespace zovu
 
 namespace zovu {
 namespace {
 
-TEST(MatchesEveryName, AgreesWithMatchingEachName) {
+TEST(MaskList, SelectsEveryNameAgreesWithMatchingEachName) {
   const std::pair<const char*, bool> lists[] = {
       {"*.*", true},   {"*", true},     {".*", true},     {"**.*", true},  {"*x.*y", true},
       {"a,*.*", true}, {"*.*;x", true}, {"x;*.*", false}, {"*.c", false},  {"*.", false},
@@ -159,9 +138,10 @@ TEST(MatchesEveryName, AgreesWithMatchingEachName) {
   const char* names[] = {
       "README", "a.c", ".profile", "notes.", "x.tar.gz", "", "Z.*", "..", "\xC3\xA9t\xC3\xA9.TXT"};
   for (const auto& [list, every] : lists) {
-    EXPECT_EQ(MatchesEveryName(list), every) << list;
+    const MaskList masks(list);
+    EXPECT_EQ(masks.SelectsEveryName(), every) << list;
     if (!every) continue;
-    for (const char* name : names) EXPECT_TRUE(MatchMaskList(name, list)) << list << " " << name;
+    for (const char* name : names) EXPECT_TRUE(masks.Matches(name)) << list << " " << name;
   }
 }
 

@@ -8,6 +8,7 @@
 
 #include "platform/posix/posix_paths.h"
 #include "unit/fake_windows_paths.h"
+#include "unit/search_target_check.h"
 
 namespace zovu {
 namespace {
@@ -32,12 +33,10 @@ struct ArgCase {
   std::string_view start;
 };
 
+// start: the start directory, or "@" and the list file's path.
 void ExpectArgs(const PathContext& paths, std::string_view defaultExt,
                 std::initializer_list<ArgCase> cases) {
-  for (const ArgCase& c : cases) {
-    EXPECT_EQ(MakeMaskList(c.arg, defaultExt, paths), c.masks) << "argument '" << c.arg << "'";
-    EXPECT_EQ(MakeStartPath(c.arg, paths), c.start) << "argument '" << c.arg << "'";
-  }
+  for (const ArgCase& c : cases) testing::ExpectTarget(paths, defaultExt, c.arg, c.masks, c.start);
 }
 
 TEST(SearchArgument, WindowsStyle) {
@@ -53,8 +52,8 @@ TEST(SearchArgument, WindowsStyle) {
                  {"src\\*.c,*.h", "*.c,*.h", "C:\\WORK\\src\\"},
                  {"D:\\data\\.txt", "*.txt", "D:\\data\\"},
                  {"*.c;old", "*.c;old", "C:\\WORK\\"},
-                 {"@list.txt", "list.txt", "@C:\\WORK\\"},
-                 {"@lists/all.lst", "all.lst", "@C:\\WORK\\lists\\"},
+                 {"@list.txt", "", "@C:\\WORK\\list.txt"},
+                 {"@lists/all.lst", "", "@C:\\WORK\\lists\\all.lst"},
                  // A final dot names no mask.
                  {"src\\.", "*.*", "C:\\WORK\\src\\"},
                  // ".." alone is the parent; inside a path it is an ordinary segment.
@@ -72,8 +71,8 @@ TEST(SearchArgument, WindowsStyle) {
                  {"src/*.c;x/y", "*.c;x/y", "C:\\WORK\\src\\"},
                  {"*.c;old,new", "*.c;old,new", "C:\\WORK\\"},
                  {"*.c;", "*.c", "C:\\WORK\\"},
-                 {"@", "*.*", "@C:\\WORK\\"},
-                 {"@D:\\x.lst", "x.lst", "@D:\\"},
+                 {"@", "", "@C:\\WORK\\*.*"},
+                 {"@D:\\x.lst", "", "@D:\\x.lst"},
              });
 }
 
@@ -102,8 +101,8 @@ TEST(SearchArgument, PosixStyle) {
                  {"src/*.c,*.h", "*.c,*.h", "/srv/proj/src/"},
                  {"/data/.txt", "*.txt", "/data/"},
                  {"*.c;old", "*.c;old", "/srv/proj/"},
-                 {"@list.txt", "list.txt", "@/srv/proj/"},
-                 {"@lists/all.lst", "all.lst", "@/srv/proj/lists/"},
+                 {"@list.txt", "", "@/srv/proj/list.txt"},
+                 {"@lists/all.lst", "", "@/srv/proj/lists/all.lst"},
                  {"src/.", "*.*", "/srv/proj/src/"},
                  {"../*.c", "*.c", "/srv/"},
                  {"/", "*.*", "/"},
@@ -115,8 +114,8 @@ TEST(SearchArgument, PosixStyle) {
                  {"a\\b/", "*.*", "/srv/proj/a\\b/"},
                  {"*.pas,inc", "*.pas,inc", "/srv/proj/"},
                  {"src/*.c;x/y", "*.c;x/y", "/srv/proj/src/"},
-                 {"@", "*.*", "@/srv/proj/"},
-                 {"@/", "*.*", "@/"},
+                 {"@", "", "@/srv/proj/*.*"},
+                 {"@/", "", "@/*.*"},
              });
 }
 
@@ -135,9 +134,9 @@ TEST(SearchArgument, PosixStyleFromASubdirectory) {
 TEST(SearchArgument, EmptyDefaultExtensionCountsAsAnyExtension) {
   FixedPosixPaths expander("/w");
   const PathContext paths{PathStyle::kPosix, expander};
-  EXPECT_EQ(MakeMaskList("", "", paths), "*.*");
-  EXPECT_EQ(MakeMaskList("readme", "", paths), "readme.*");
-  EXPECT_EQ(MakeMaskList("readme", "*.*", paths), "readme*.*");
+  EXPECT_EQ(ParseSearchArg("", "", paths).masks, "*.*");
+  EXPECT_EQ(ParseSearchArg("readme", "", paths).masks, "readme.*");
+  EXPECT_EQ(ParseSearchArg("readme", "*.*", paths).masks, "readme*.*");
 }
 
 TEST(SearchArgument, LongPathsAreNotCut) {
@@ -145,8 +144,7 @@ TEST(SearchArgument, LongPathsAreNotCut) {
   const PathContext paths{PathStyle::kPosix, expander};
   const std::string dir = std::string(150, 'd') + "/" + std::string(150, 'e') + "/";
   const std::string mask = std::string(280, 'm') + ".c";
-  EXPECT_EQ(MakeStartPath(dir + mask, paths), "/w/" + dir);
-  EXPECT_EQ(MakeMaskList(dir + mask, ".*", paths), mask);
+  testing::ExpectTarget(paths, ".*", dir + mask, mask, "/w/" + dir);
 }
 
 struct LineCase {
@@ -210,17 +208,18 @@ TEST(ListLineToArg, DefaultExtensionShapesTheMask) {
     std::string_view masks;
     std::string_view start;
   } cases[] = {
-      {".", "*.", "C:\\WORK"},          {"C:\\SRC", "SRC.", "C:\\"},
-      {"C:\\SRC\\.", "*.", "C:\\SRC"},  {"C:\\SRC\\MAKEFILE", "MAKEFILE.", "C:\\SRC"},
-      {"C:\\SRC\\", "**.*", "C:\\SRC"}, {"src\\*.c", "*.c", "C:\\WORK\\src"},
-      {"@x.lst", "x.lst", "@C:\\WORK"},
+      {".", "*.", "C:\\WORK"},
+      {"C:\\SRC", "SRC.", "C:\\"},
+      {"C:\\SRC\\.", "*.", "C:\\SRC"},
+      {"C:\\SRC\\MAKEFILE", "MAKEFILE.", "C:\\SRC"},
+      {"C:\\SRC\\", "**.*", "C:\\SRC"},
+      {"src\\*.c", "*.c", "C:\\WORK\\src"},
+      {"@x.lst", "", "@C:\\WORK\\x.lst"},
   };
   for (const auto& c : cases) {
     const std::optional<ListLineArg> arg = ListLineToArg(c.line, paths.style);
     ASSERT_TRUE(arg.has_value()) << c.line;
-    EXPECT_EQ(MakeMaskList(arg->arg, arg->defaultExt, paths), c.masks) << c.line;
-    EXPECT_EQ(StripTrailingBackslashes(paths.style, MakeStartPath(arg->arg, paths)), c.start)
-        << c.line;
+    testing::ExpectTarget(paths, arg->defaultExt, arg->arg, c.masks, c.start);
   }
 }
 

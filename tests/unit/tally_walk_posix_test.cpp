@@ -41,9 +41,9 @@ TEST(TallyWalk, FilesPastFourGibibytesTotalInSizeMode) {
     FileCallback& callback;
   } source(rig.callback);
   QuietWatcher watcher;
-  const SearchOutcome outcome =
-      SearchFiles(fileSystem, PathStyle::kPosix, MakeSearchTarget(dir.path().string() + "/", paths),
-                  Options(false), source, watcher);
+  const SearchOutcome outcome = SearchFiles(fileSystem, PathStyle::kPosix,
+                                            ParseSearchArg(dir.path().string() + "/", ".*", paths),
+                                            Options(false), source, watcher);
   EXPECT_FALSE(outcome.searchErrors);
   EXPECT_EQ(rig.MatchCount(), 3);
   EXPECT_EQ(EntriesOf(rig), (Entries{{"IMG", 2 * kBig}, {"TXT", 4}}));

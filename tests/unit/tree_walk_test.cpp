@@ -156,7 +156,8 @@ TEST(TreeWalk, ADirectoryMovedOutOfTheTreeNeverLeadsTheWalkOutside) {
       }
     });
     QuietWatcher watcher;
-    const WalkResult result = WalkTree(tree, "T", "*.*", Options(true), callbacks, watcher);
+    const WalkResult result =
+        WalkTree(tree, "T", MaskList("*.*"), Options(true), callbacks, watcher);
     EXPECT_EQ(callbacks.names, c.names);
     EXPECT_EQ(result.errors, c.errors);
   }

@@ -13,6 +13,7 @@
 #include "search/file_search.h"
 #include "search/path_rules.h"
 #include "search/search_arg.h"
+#include "unit/search_target_check.h"
 #include "unit/walk_rig.h"
 
 namespace zovu {
@@ -104,8 +105,7 @@ struct ArgCase {
 
 void ExpectArgs(const PathContext& paths, const std::vector<ArgCase>& cases) {
   for (const ArgCase& c : cases) {
-    EXPECT_EQ(MakeMaskList(c.arg, ".*", paths), c.masks) << "argument '" << c.arg << "'";
-    EXPECT_EQ(MakeStartPath(c.arg, paths), c.start) << "argument '" << c.arg << "'";
+    testing::ExpectTarget(paths, ".*", c.arg, c.masks, c.start);
   }
 }
 
@@ -131,8 +131,8 @@ TEST(WindowsSearchArg, StartPathsAndMasksOfTheWorkedExamples) {
                           {"src/*.c,*.h", "*.c,*.h", w + "\\src\\"},
                           {other + "\\data\\.txt", "*.txt", other + "\\data\\"},
                           {"*.c;old", "*.c;old", w + "\\"},
-                          {"@list.txt", "list.txt", "@" + w + "\\"},
-                          {"@lists/all.lst", "all.lst", "@" + w + "\\lists\\"},
+                          {"@list.txt", "", "@" + w + "\\list.txt"},
+                          {"@lists/all.lst", "", "@" + w + "\\lists\\all.lst"},
                           // A directory needs its trailing separator.
                           {"src", "src.*", w + "\\"},
                           {"src\\.", "*.*", w + "\\src\\"},
@@ -161,8 +161,8 @@ TEST(WindowsSearch, WalksTheRootOfADrive) {
   if (second.letter().empty()) GTEST_SKIP() << second.problem();
   WorkTree t;
   const PathContext paths{PathStyle::kWindows, t.fileSystem};
-  const SearchTarget target = MakeSearchTarget(second.letter() + "/", paths);
-  EXPECT_EQ(target.path, second.letter() + "\\");
+  const SearchTarget target = ParseSearchArg(second.letter() + "/", ".*", paths);
+  EXPECT_EQ(target.startDir, second.letter() + "\\");
   testing::QuietWatcher watcher;
   testing::RecordingCallbacks callbacks;
   const SearchOutcome outcome = SearchFiles(t.fileSystem, PathStyle::kWindows, target,
@@ -205,8 +205,10 @@ TEST(WindowsSearch, ListFilesPutBackTheCurrentDirectoryOfEveryDriveTheyChanged) 
     const std::string list = Utf8(files.File("l.lst", Utf8(tree) + "\\\r\nrel\\\r\n"));
     StopAfter watcher(stopAfter);
     testing::RecordingCallbacks callbacks;
-    const SearchOutcome outcome = SearchFiles(t.fileSystem, PathStyle::kWindows, {true, list, ""},
-                                              testing::Options(true), callbacks, watcher);
+    const SearchOutcome outcome =
+        SearchFiles(t.fileSystem, PathStyle::kWindows,
+                    SearchTarget{SearchTarget::Kind::kListFile, "", "", list},
+                    testing::Options(true), callbacks, watcher);
     EXPECT_EQ(outcome.aborted, stopAfter != 0);
     EXPECT_EQ(outcome.searchErrors, stopAfter != 0);  // a walk ended by ESC is an error
     // 4 files and 3 directories in the tree, and the relative line's file.
