@@ -49,11 +49,15 @@ bool SetSwitch(std::uint8_t& value, char c) {
   }
 }
 
-std::optional<int> ProcessOptions(const Parameters& params, ConfigBlock& block, Environment& env) {
+std::optional<int> ProcessOptions(const Parameters& params, ConfigBlock& block, RunOptions& options,
+                                  Environment& env) {
   // One pass over the parameters: each option is looked at once, in its place.
   for (const std::string& param : params) {
     if (param.empty() || param.front() != '-') continue;
-    if (const std::optional<int> status = RunLongOption(param, block, env.console)) return status;
+    if (param.starts_with("--")) {
+      if (const auto status = ReadLongOption(param, block, options, env.console)) return status;
+      continue;
+    }
     // Only the letter and the character after it matter, in upper case; the blank
     // stands in for a character that is not there.
     const char letter = param.size() > 1 ? AsciiUpper(param[1]) : ' ';
@@ -73,7 +77,7 @@ std::optional<int> ProcessOptions(const Parameters& params, ConfigBlock& block, 
         return env.console.ReportProblem(kInvalidOption);
     }
   }
-  return std::nullopt;
+  return CheckLongOptions(options, env.console);
 }
 
 }  // namespace zovu

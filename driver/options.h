@@ -8,6 +8,7 @@
 
 #include "driver/config_block.h"
 #include "driver/environment.h"
+#include "driver/run_options.h"
 
 namespace zovu {
 
@@ -24,8 +25,11 @@ std::string GetParameter(const Parameters& params, std::size_t n);
 // Applies the character after an option letter to a switch: a blank toggles it, "+"
 // sets it, "-" clears it. False, and the switch unchanged, for any other character.
 bool SetSwitch(std::uint8_t& value, char c);
-// Applies the options to the block, left to right, in one pass. Returns the exit status
-// when an option ended the run: -W, --help, --version or an invalid option.
-std::optional<int> ProcessOptions(const Parameters& params, ConfigBlock& block, Environment& env);
+// Applies the options, left to right, in one pass: the short ones to the block, the long
+// ones to options (-W saves the block alone). Returns the exit status when an option
+// ended the run: -W, --help, --version, an invalid option or options that do not go
+// together.
+std::optional<int> ProcessOptions(const Parameters& params, ConfigBlock& block, RunOptions& options,
+                                  Environment& env);
 
 }  // namespace zovu

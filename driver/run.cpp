@@ -22,6 +22,16 @@ int Finish(Console& console, int status) {
   return console.FinishReport(status);
 }
 
+// How the walk goes: the switches and the long options, made into the walker's terms.
+WalkOptions MakeWalkOptions(const ConfigBlock& block, std::size_t threads, Environment& env) {
+  WalkOptions walk;
+  walk.interruptible = true;
+  walk.recurse = block.SubDirs != 0;
+  walk.threads = threads;
+  walk.watchInterval = env.keyboardInterval;
+  return walk;
+}
+
 }  // namespace
 
 int RunZovu(const Parameters& params, Environment& env) {
@@ -31,30 +41,30 @@ int RunZovu(const Parameters& params, Environment& env) {
     PrintUsage(console, block.SubDirs != 0);
     return Finish(console, kExitOk);
   }
-  if (const auto status = ProcessOptions(params, block, env)) return *status;
+  RunOptions options;
+  if (const auto status = ProcessOptions(params, block, options, env)) return *status;
   NoteIgnoredParameters(params, env);
 
-  const std::optional<std::size_t> threads = WalkThreads(env.threadSetting);
+  const std::optional<std::size_t> threads =
+      options.threads ? options.threads : WalkThreads(env.threadSetting);
   if (!threads) {
     return console.ReportProblem("ZOVU_THREADS must be a whole number from 1 to " +
                                  std::to_string(kMostWalkThreads));
   }
   const PathContext paths{env.pathStyle, env.fileSystem};
   const SearchTarget target = ParseSearchArg(GetParameter(params, 1), ".*", paths);
-  WalkOptions options;
-  options.interruptible = true;
-  options.recurse = block.SubDirs != 0;
-  options.threads = *threads;
-  options.watchInterval = env.keyboardInterval;
+  const WalkOptions walk = MakeWalkOptions(block, *threads, env);
 
+  // Every report but the table carries both figures, so those walk as size mode does.
   const bool totalSizes = block.TotalSizes != 0;
-  ThreadTallies tallies(KeyRule::kThreeCharacters, totalSizes, env.pathStyle);
+  const bool wantSizes = totalSizes || options.format != ReportFormat::kBox;
+  ThreadTallies tallies(options.keyRule, wantSizes, env.pathStyle);
   SearchWatcher watcher(console, env.keyboard);
   console.WriteStatus("Working  ");
   SearchOutcome outcome;
   {
     const PollingScope polling(env.keyboard);
-    outcome = SearchFiles(env.fileSystem, env.pathStyle, target, options, tallies, watcher);
+    outcome = SearchFiles(env.fileSystem, env.pathStyle, target, walk, tallies, watcher);
   }
   console.ClearStatusLine();
   const TallyRows rows = tallies.SortedRows();

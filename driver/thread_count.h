@@ -12,6 +12,8 @@ namespace zovu {
 inline constexpr std::size_t kDefaultWalkThreads = 16;
 inline constexpr std::size_t kMostWalkThreads = 256;
 
+// A whole number from 1 to kMostWalkThreads, or nothing.
+std::optional<std::size_t> ParseThreadCount(std::string_view text);
 // The thread count that ZOVU_THREADS asks for: the default when it is empty, nothing when
 // it is not a whole number from 1 to kMostWalkThreads.
 std::optional<std::size_t> WalkThreads(std::string_view setting);

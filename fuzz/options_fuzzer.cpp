@@ -2,10 +2,12 @@
 // service is ever asked, and -W saves into files kept in memory.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/memory_block_files.h"
@@ -41,13 +43,47 @@ void ApplySwitch(std::uint8_t& value, char c) {
   if (c == '-') value = 0;
 }
 
+bool OneOf(std::string_view value, std::initializer_list<std::string_view> words) {
+  return std::find(words.begin(), words.end(), value) != words.end();
+}
+
+// A long option with a value it takes; --help and --version apart.
+bool ValidLongOption(std::string_view param, bool& sortGiven, bool& box) {
+  if (OneOf(param, {"--one-file-system", "--disk-usage"})) return true;
+  const std::size_t equals = param.find('=');
+  if (equals == std::string_view::npos) return false;
+  const std::string_view name = param.substr(0, equals);
+  const std::string_view value = param.substr(equals + 1);
+  if (name == "--format" && OneOf(value, {"box", "list", "csv", "json"})) {
+    box = value == "box";
+    return true;
+  }
+  if (name == "--sort" && OneOf(value, {"extension", "files", "bytes"})) {
+    sortGiven = true;
+    return true;
+  }
+  if (name == "--ext") return OneOf(value, {"3", "full"});
+  if (name == "--exclude") return !value.empty();
+  if (name != "--threads" || value.empty() || value.size() > 6) return false;
+  if (value.find_first_not_of("0123456789") != std::string_view::npos) return false;
+  const int threads = std::stoi(std::string(value));
+  return threads >= 1 && threads <= 256;
+}
+
 Expected Model(const Parameters& params, std::uint8_t subDirs, std::uint8_t totalSizes) {
   Expected e{std::nullopt, subDirs, totalSizes, false};
+  bool sortGiven = false;
+  bool box = true;
   for (const std::string& param : params) {
     if (param.empty() || param.front() != '-') continue;
     if (param == "--help" || param == "--version") {
       e.status = kExitOk;
       e.answered = true;
+      return e;
+    }
+    if (param.starts_with("--")) {
+      if (ValidLongOption(param, sortGiven, box)) continue;
+      e.status = kExitProblem;
       return e;
     }
     std::string text = param.substr(1) + ' ';
@@ -67,6 +103,7 @@ Expected Model(const Parameters& params, std::uint8_t subDirs, std::uint8_t tota
       return e;
     }
   }
+  if (sortGiven && box) e.status = kExitProblem;
   return e;
 }
 
@@ -129,7 +166,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   ConfigBlock block;
   block.SubDirs = subDirs;
   block.TotalSizes = totalSizes;
-  const std::optional<int> status = ProcessOptions(params, block, env);
+  RunOptions options;
+  const std::optional<int> status = ProcessOptions(params, block, options, env);
   const Expected expected = Model(params, subDirs, totalSizes);
 
   ZOVU_FUZZ_CHECK(fileSystem.calls == 0);

@@ -36,9 +36,32 @@ TallyRows ExtensionTally::SortedRows() const {
   rows.reserve(figures_.size());
   for (const auto& [key, figures] : figures_) rows.push_back(TallyRow{key, figures});
   // Byte by byte as unsigned values, a prefix before the longer key.
-  std::sort(rows.begin(), rows.end(),
-            [](const TallyRow& a, const TallyRow& b) { return a.key < b.key; });
+  SortRows(rows, RowOrder::kExtension);
   return rows;
+}
+
+void SortRows(TallyRows& rows, RowOrder order) {
+  const auto byKey = [](const TallyRow& a, const TallyRow& b) { return a.key < b.key; };
+  const auto byFiles = [&](const TallyRow& a, const TallyRow& b) {
+    if (a.figures.files != b.figures.files) return a.figures.files > b.figures.files;
+    if (a.figures.bytes != b.figures.bytes) return a.figures.bytes > b.figures.bytes;
+    return byKey(a, b);
+  };
+  const auto byBytes = [&](const TallyRow& a, const TallyRow& b) {
+    if (a.figures.bytes != b.figures.bytes) return a.figures.bytes > b.figures.bytes;
+    return byFiles(a, b);
+  };
+  switch (order) {
+    case RowOrder::kExtension:
+      std::sort(rows.begin(), rows.end(), byKey);
+      break;
+    case RowOrder::kFiles:
+      std::sort(rows.begin(), rows.end(), byFiles);
+      break;
+    case RowOrder::kBytes:
+      std::sort(rows.begin(), rows.end(), byBytes);
+      break;
+  }
 }
 
 std::uint64_t TotalFiles(const TallyRows& rows) {

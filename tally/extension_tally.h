@@ -71,6 +71,11 @@ class ExtensionTally {
   std::array<Recent, 64> recent_{};
 };
 
+// The orders a report may list its rows in: by key (the table's own order), or by files or
+// bytes, most first, ties broken by the other figure (most first) and then by key.
+enum class RowOrder { kExtension, kFiles, kBytes };
+void SortRows(TallyRows& rows, RowOrder order);
+
 // The files the rows hold, all keys together: the match count.
 std::uint64_t TotalFiles(const TallyRows& rows);
 

@@ -271,21 +271,37 @@ TEST(SwitchOptions, AnOptionAloneSearchesTheCurrentDirectoryWithoutUsage) {
 TEST(InvalidOption, EndsTheRunWithTheProblemAndNoOutput) {
   TempDir dir;
   dir.File("a.txt");
-  // Of the long options only --help and --version, written exactly so; -h and -V are
-  // no options of this program.
-  for (const std::vector<std::string>& args : {std::vector<std::string>{"-X"},
-                                               {"-S+", ".", "-q"},
-                                               {"-h"},
-                                               {"-V"},
-                                               {"--HELP"},
-                                               {"--help=all"},
-                                               {"--vers"},
-                                               {"--"},
-                                               {"a", "b", "-X", "--help"}}) {
-    const ProcessResult result = RunZovu(args, dir.path());
-    EXPECT_EQ(result.exitStatus, 2) << args[0];
-    EXPECT_EQ(result.err, WithLineEnds(kInvalidOption)) << args[0];
-    EXPECT_EQ(result.out, "") << args[0];
+  const std::string named = "PROBLEM: Invalid option specified: ";
+  const std::string rest = ", run ZOVU for list of valid options\n";
+  // Long options are written exactly so; -h and -V are no options of this program. An
+  // unknown long option, or one with a value it does not take, is named.
+  const struct {
+    std::vector<std::string> args;
+    std::string err;
+  } cases[] = {
+      {{"-X"}, std::string(kInvalidOption)},
+      {{"-S+", ".", "-q"}, std::string(kInvalidOption)},
+      {{"-h"}, std::string(kInvalidOption)},
+      {{"-V"}, std::string(kInvalidOption)},
+      {{"a", "b", "-X", "--help"}, std::string(kInvalidOption)},
+      {{"--HELP"}, named + "--HELP" + rest},
+      {{"--help=all"}, named + "--help=all" + rest},
+      {{"--vers"}, named + "--vers" + rest},
+      {{"--"}, named + "--" + rest},
+      {{"--threads=0"}, named + "--threads=0 (a whole number from 1 to 256)" + rest},
+      {{"--exclude="}, named + "--exclude= (one or more masks)" + rest},
+      {{"--format=xml"}, named + "--format=xml (box, list, csv or json)" + rest},
+      {{"--sort=size", "--format=csv"}, named + "--sort=size (extension, files or bytes)" + rest},
+      {{"--ext=4"}, named + "--ext=4 (3 or full)" + rest},
+      {{"--sort=files", "."},
+       "PROBLEM: --sort does not apply to the box table, whose order is fixed: add "
+       "--format=list, csv or json\n"},
+  };
+  for (const auto& c : cases) {
+    const ProcessResult result = RunZovu(c.args, dir.path());
+    EXPECT_EQ(result.exitStatus, 2) << c.args[0];
+    EXPECT_EQ(result.err, WithLineEnds(c.err)) << c.args[0];
+    EXPECT_EQ(result.out, "") << c.args[0];
   }
 }
 

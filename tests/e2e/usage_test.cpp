@@ -37,7 +37,19 @@ TEST(Usage, NoParametersPrintsBannerAndUsageOnly) {
 }
 
 TEST(Usage, LongOptionsHelpAndVersionAnswerInTheirPlaceAmongTheOptions) {
-  const std::string help = "       The whole manual: man zovu\n";
+  const std::string help =
+      "\n"
+      "       Long options, written --name=value (none given: the table above, as ever):\n"
+      "       * --format=box|list|csv|json  the table (box), a list ranked by bytes with\n"
+      "         both figures and their shares (list), or data for scripts (csv, json)\n"
+      "       * --sort=extension|files|bytes  the order of list, csv and json rows\n"
+      "       * --ext=3|full  key by the first three characters of the extension, or all\n"
+      "       * --exclude=MASKS  neither count nor enter what the masks select (repeatable)\n"
+      "       * --one-file-system  enter no directory on another file system\n"
+      "       * --disk-usage  total bytes on disk, a file of several hard links once\n"
+      "       * --threads=N  walk with N threads, 1 to 256 (before ZOVU_THREADS)\n"
+      "       * --help, --version  this text; the version\n"
+      "       The whole manual: man zovu\n";
   const std::string version =
       "zovu " ZOVU_VERSION
       "\n"

@@ -30,6 +30,7 @@ struct Fakes {
   RefusingFileSystem fileSystem;
   NoKeyboard keyboard;
   MemoryBlockFiles blockFiles;
+  RunOptions options;
   Environment env{console,
                   fileSystem,
                   keyboard,
@@ -86,7 +87,7 @@ TEST(ProcessOptions, SetsClearsAndTogglesTheSwitchesLeftToRight) {
     for (const std::string& p : c.params) label += "[" + p + "]";
     Fakes fakes;
     ConfigBlock block = Switches(c.subDirsBefore, c.totalSizesBefore);
-    EXPECT_EQ(ProcessOptions(c.params, block, fakes.env), std::nullopt) << label;
+    EXPECT_EQ(ProcessOptions(c.params, block, fakes.options, fakes.env), std::nullopt) << label;
     EXPECT_EQ(block.SubDirs, c.subDirs) << label;
     EXPECT_EQ(block.TotalSizes, c.totalSizes) << label;
     for (std::size_t i = 0; i < c.plain.size(); ++i) {
@@ -104,7 +105,7 @@ TEST(ProcessOptions, AnyOtherOptionEndsTheRunWithTheProblem) {
         Parameters{"-\xE9"}, Parameters{"--"}, Parameters{"-1"}}) {
     Fakes fakes;
     ConfigBlock block;
-    EXPECT_EQ(ProcessOptions(params, block, fakes.env), kExitProblem) << params[0];
+    EXPECT_EQ(ProcessOptions(params, block, fakes.options, fakes.env), kExitProblem) << params[0];
     EXPECT_EQ(fakes.errors.text(), kInvalidOptionLine) << params[0];
     EXPECT_EQ(fakes.report.text(), "");
     EXPECT_EQ(block.TotalSizes, 0) << "options behind the invalid one are not applied";
@@ -129,7 +130,8 @@ Bytes SavedBlock(MemoryBlockFiles& files) {
 TEST(ProcessOptions, WriteSavesTheSwitchesSetToItsLeftAndEndsTheRun) {
   Fakes fakes;
   ConfigBlock block;
-  EXPECT_EQ(ProcessOptions({"-S+", "dir/", "-W", "-T+", "-X"}, block, fakes.env), kExitOk);
+  EXPECT_EQ(ProcessOptions({"-S+", "dir/", "-W", "-T+", "-X"}, block, fakes.options, fakes.env),
+            kExitOk);
   EXPECT_EQ(fakes.report.text(), "Configuration successfully saved\n");
   EXPECT_EQ(fakes.errors.text(), "");
   EXPECT_EQ(fakes.blockFiles.opened, std::vector<std::string>{"zovu.cfg"});
@@ -166,7 +168,7 @@ TEST(ProcessOptions, WriteReportsAFileThatCannotBeSaved) {
     fakes.blockFiles.files["zovu.cfg"] = Bytes(10, 0x42);
     c.breakFiles(fakes.blockFiles);
     ConfigBlock block;
-    EXPECT_EQ(ProcessOptions({"-w"}, block, fakes.env), kExitProblem) << c.what;
+    EXPECT_EQ(ProcessOptions({"-w"}, block, fakes.options, fakes.env), kExitProblem) << c.what;
     EXPECT_EQ(fakes.errors.text(), c.problem) << c.what;
     EXPECT_EQ(fakes.report.text(), "") << c.what;
   }
