@@ -5,6 +5,7 @@
 
 #include "driver/config_block.h"
 #include "driver/ignored_parameters.h"
+#include "driver/search_notes.h"
 #include "driver/search_watcher.h"
 #include "driver/thread_count.h"
 #include "driver/usage.h"
@@ -23,13 +24,24 @@ int Finish(Console& console, int status) {
 }
 
 // How the walk goes: the switches and the long options, made into the walker's terms.
-WalkOptions MakeWalkOptions(const ConfigBlock& block, std::size_t threads, Environment& env) {
+WalkOptions MakeWalkOptions(const ConfigBlock& block, const RunOptions& options,
+                            std::size_t threads, Environment& env) {
   WalkOptions walk;
   walk.interruptible = true;
   walk.recurse = block.SubDirs != 0;
+  walk.oneFileSystem = options.oneFileSystem;
+  for (const std::string& masks : options.excludes) walk.exclusions.Add(masks);
   walk.threads = threads;
   walk.watchInterval = env.keyboardInterval;
   return walk;
+}
+
+// What the tally reads of each file: every report but the table carries both figures,
+// so those walk as size mode does.
+EntryDetails TallyDetails(const ConfigBlock& block, const RunOptions& options) {
+  if (options.diskUsage) return EntryDetails::kDiskUsage;
+  if (block.TotalSizes != 0 || options.format != ReportFormat::kBox) return EntryDetails::kSizes;
+  return EntryDetails::kNamesOnly;
 }
 
 }  // namespace
@@ -52,13 +64,13 @@ int RunZovu(const Parameters& params, Environment& env) {
                                  std::to_string(kMostWalkThreads));
   }
   const PathContext paths{env.pathStyle, env.fileSystem};
-  const SearchTarget target = ParseSearchArg(GetParameter(params, 1), ".*", paths);
-  const WalkOptions walk = MakeWalkOptions(block, *threads, env);
+  const std::string arg = GetParameter(params, 1);
+  const SearchTarget target = ParseSearchArg(arg, ".*", paths);
+  const WalkOptions walk = MakeWalkOptions(block, options, *threads, env);
 
-  // Every report but the table carries both figures, so those walk as size mode does.
-  const bool totalSizes = block.TotalSizes != 0;
-  const bool wantSizes = totalSizes || options.format != ReportFormat::kBox;
-  ThreadTallies tallies(options.keyRule, wantSizes, env.pathStyle);
+  // Bytes on disk are totals of sizes too.
+  const bool totalSizes = block.TotalSizes != 0 || options.diskUsage;
+  ThreadTallies tallies(options.keyRule, TallyDetails(block, options), env.pathStyle);
   SearchWatcher watcher(console, env.keyboard);
   console.WriteStatus("Working  ");
   SearchOutcome outcome;
@@ -68,6 +80,8 @@ int RunZovu(const Parameters& params, Environment& env) {
   }
   console.ClearStatusLine();
   const TallyRows rows = tallies.SortedRows();
+  NoteUnenteredStart(target, outcome, env);
+  NoteMissingSeparator(arg, target, TotalFiles(rows), env);
 
   if (outcome.searchErrors) console.WriteLine("Errors during processing!");
   PrintTallyTable(console, rows, totalSizes);

@@ -64,7 +64,8 @@ std::size_t Digits(TallyBytes n) {
 struct Rig {
   explicit Rig(bool totalSizes, bool terminal)
       : console(ConsoleStreams{&report, nullptr, &errors, 80, "\n", terminal}),
-        callback(tally, totalSizes, PathStyle::kPosix) {}
+        callback(tally, totalSizes ? EntryDetails::kSizes : EntryDetails::kNamesOnly,
+                 PathStyle::kPosix) {}
   StringStream report;
   StringStream errors;
   Console console;

@@ -3,7 +3,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
+#include <utility>
 
 namespace zovu {
 
@@ -18,8 +20,9 @@ inline constexpr std::uint16_t kAttrAnyFile = 63;
 
 // What a listing fills in besides names and the directory bit. Sizes cost a metadata
 // call per file on some systems, and times a conversion to local time on top, so each
-// is fetched only when asked for.
-enum class EntryDetails { kNamesOnly, kSizes, kSizesAndTimes };
+// is fetched only when asked for. kDiskUsage: the size is the bytes allocated on disk,
+// with the file's identity and its number of links.
+enum class EntryDetails { kNamesOnly, kSizes, kSizesAndTimes, kDiskUsage };
 
 // One entry of a directory as a listing delivers it.
 struct ListedEntry {
@@ -28,6 +31,9 @@ struct ListedEntry {
   std::int64_t size = 0;    // filled when sizes are asked for
   std::uint32_t time = 0;   // local last-write time as a DOS date (high) and time (low)
   std::uint64_t inode = 0;  // the entry's inode as the listing gives it; 0 where none
+  // With kDiskUsage: the file's device, its inode there, and its number of links.
+  std::uint64_t device = 0;
+  std::uint32_t links = 1;
 };
 
 // A directory opened for a walk: a handle on POSIX, a path on Windows. Subdirectories
@@ -51,8 +57,13 @@ enum class OpenOutcome {
 };
 
 struct OpenedDirectory {
+  OpenedDirectory() = default;
+  OpenedDirectory(std::unique_ptr<OpenDirectory> d, OpenOutcome o, std::string r = {})
+      : directory(std::move(d)), outcome(o), reason(std::move(r)) {}
+
   std::unique_ptr<OpenDirectory> directory;  // set when opened
   OpenOutcome outcome = OpenOutcome::kRefused;
+  std::string reason;  // OpenStart only: why it was not opened, in the system's words
 };
 
 // Receives the entries of a listing as they are read, so that a directory of a million

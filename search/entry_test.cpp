@@ -23,6 +23,7 @@ bool EntryTest::Rejected(std::string_view name, std::uint32_t attr) const {
   // "." and ".." by their names alone: where a mount's ".." carries link attributes, it
   // no longer has the directory bit by the time it is tested.
   if (name == "." || name == "..") return true;
+  if (!exclusions_.Empty() && exclusions_.Matches(name)) return true;
   const bool directory = AttrMatches(bits, kAttrDirectory);
   if (directory && name == ".git") return true;
   if (AttrMatches(bits, kAttrVolumeLabel)) return true;

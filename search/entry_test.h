@@ -7,16 +7,18 @@
 
 namespace zovu {
 
-// Which entries a walk hands over: never "." or "..", ".git" directories, volume labels
-// or "_FOSSIL_" files; every other directory; files whose attributes are wanted and whose
-// names the masks select.
+// Which entries a walk hands over: never "." or "..", entries whose names the exclusions
+// select, ".git" directories, volume labels or "_FOSSIL_" files; every other directory;
+// files whose attributes are wanted and whose names the masks select.
 class EntryTest {
  public:
-  EntryTest(const MaskList& masks, std::uint16_t attrMask) : masks_(masks), attrMask_(attrMask) {}
+  EntryTest(const MaskList& masks, const MaskList& exclusions, std::uint16_t attrMask)
+      : masks_(masks), exclusions_(exclusions), attrMask_(attrMask) {}
   bool Rejected(std::string_view name, std::uint32_t attr) const;
 
  private:
   const MaskList& masks_;
+  const MaskList& exclusions_;
   std::uint16_t attrMask_;
 };
 

@@ -69,7 +69,7 @@ SearchOutcome SearchFiles(FileSystem& fileSystem, PathStyle style, const SearchT
   if (target.kind == SearchTarget::Kind::kDirectory) {
     const WalkResult walked =
         WalkTree(fileSystem, target.startDir, MaskList(target.masks), options, callbacks, watcher);
-    return SearchOutcome{walked.entries, walked.errors, walked.aborted};
+    return SearchOutcome{walked.entries, walked.errors, walked.aborted, walked.startProblem};
   }
   const PathContext paths{style, fileSystem};
   // Lines on other drives change the current drive; it is put back at the end.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "platform/file_system.h"
 #include "platform/keyboard.h"
@@ -14,6 +15,8 @@ struct SearchOutcome {
   std::int64_t entries = 0;   // accepted entries handed to the callbacks
   bool searchErrors = false;  // something went wrong; the search went on
   bool aborted = false;       // the watcher ended the search early
+  // A start directory (not a list file) that could not be entered, and why.
+  std::string startProblem;
 };
 
 // Runs one search: walks a start directory, or the search of every line of a list file.

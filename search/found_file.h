@@ -13,6 +13,11 @@ struct FoundFile {
   std::int64_t Size = 0;  // filled when the callback asks for sizes
   std::uint32_t Attr = 0;
   std::uint32_t Time = 0;  // filled when the callback asks for sizes
+  // Filled when the callback asks for the disk usage: the file's device, its inode there
+  // and its number of links (Size is then the bytes allocated on disk).
+  std::uint64_t Device = 0;
+  std::uint64_t Inode = 0;
+  std::uint32_t Links = 1;
 };
 
 // Receives every entry that the walk accepts, directories included.

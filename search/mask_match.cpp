@@ -35,7 +35,7 @@ Parts MaskParts(std::string_view mask) {
 
 }  // namespace
 
-MaskList::MaskList(std::string_view list) {
+void MaskList::Add(std::string_view list) {
   std::string_view masks = list.substr(0, list.find(';'));
   for (;;) {
     const std::size_t comma = masks.find(',');

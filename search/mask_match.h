@@ -13,7 +13,11 @@ namespace zovu {
 // "*", and a mask that starts with its first dot has the base "*".
 class MaskList {
  public:
-  explicit MaskList(std::string_view list);
+  MaskList() = default;
+  explicit MaskList(std::string_view list) { Add(list); }
+  // Adds the masks of another list.
+  void Add(std::string_view list);
+  bool Empty() const { return masks_.empty(); }
   // True when at least one mask selects the name.
   bool Matches(std::string_view name) const;
   // True when the list selects every name whatever it is (as "*.*" does), so that a walk

@@ -34,7 +34,7 @@ struct Walk {
   Walk(DirectoryTree& t, const MaskList& masks, const WalkOptions& o, WalkWatcher& w,
        EntryDetails d, std::size_t heldDirectories)
       : tree(t),
-        test(masks, o.attrMask),
+        test(masks, o.exclusions, o.attrMask),
         options(o),
         watcher(w),
         details(d),
@@ -96,7 +96,9 @@ class Walker final : public ListingSink {
   }
 
   void Take(const ListedEntry& entry) override {
-    if (!callback_.Item(FoundFile{entry.name, entry.size, entry.attr, entry.time})) errors = true;
+    const FoundFile file{entry.name,   entry.size,  entry.attr, entry.time,
+                         entry.device, entry.inode, entry.links};
+    if (!callback_.Item(file)) errors = true;
     ++entries;
     progress.store(static_cast<std::uint64_t>(entries), std::memory_order_relaxed);
   }
@@ -128,6 +130,9 @@ class Walker final : public ListingSink {
       node = std::make_shared<PathNode>(std::move(item.parent), std::move(item.name),
                                         item.listedInode);
       own = std::move(opened.directory);
+      if (walk_.options.oneFileSystem && walk_.tree.Identify(*own).device != walk_.startDevice) {
+        return;  // a file system mounted below the start
+      }
       if (walk_.options.recurse) shared = walk_.work.Share(own);
     }
     handle_ = shared;
@@ -254,6 +259,7 @@ WalkResult WalkTree(DirectoryTree& tree, std::string_view startDir, const MaskLi
   OpenedDirectory start = tree.OpenStart(startDir);
   if (start.outcome != OpenOutcome::kOpened) {
     result.errors = start.outcome == OpenOutcome::kExhausted;
+    result.startProblem = std::move(start.reason);
     return result;
   }
   result.opened = true;

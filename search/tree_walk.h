@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "platform/directory_tree.h"
@@ -15,6 +16,10 @@ struct WalkOptions {
   std::uint16_t attrMask = kAttrAnyFile;
   bool interruptible = true;  // the watcher may stop the walk
   bool recurse = false;
+  // Directories on another device than the start directory are not entered.
+  bool oneFileSystem = false;
+  // Entries whose names these select are neither handed over nor entered.
+  MaskList exclusions;
   // Threads that walk; with 1 the calling thread walks and no other thread is started.
   std::size_t threads = 1;
   // How often the watcher is asked at most; zero asks it before every entry when the
@@ -43,6 +48,7 @@ class WalkWatcher {
 struct WalkResult {
   std::int64_t entries = 0;  // accepted entries handed to the callbacks
   bool opened = false;       // the start directory could be opened
+  std::string startProblem;  // why it could not, in the system's words
   bool errors = false;       // something was skipped for want of resources, or the tree
                              // changed in a way that made a directory unreachable
   bool aborted = false;      // the watcher stopped the walk

@@ -23,18 +23,35 @@ TallyFigures& ExtensionTally::FiguresOf(std::string_view text) {
   return *recent.figures;
 }
 
+void ExtensionTally::AddLinkedFile(FileIdentity identity, std::string_view text,
+                                   std::int64_t size) {
+  AddLinked(identity, MakeTallyKey(text, rule_), size);
+}
+
+void ExtensionTally::AddLinked(const FileIdentity& identity, std::string key, std::int64_t size) {
+  const auto [it, added] = linked_.try_emplace(identity, LinkedFile{key, size});
+  if (!added && key < it->second.key) it->second.key = std::move(key);
+}
+
 void ExtensionTally::Merge(const ExtensionTally& other) {
   for (const auto& [key, figures] : other.figures_) {
     TallyFigures& mine = figures_[key];
     mine.files += figures.files;
     mine.bytes += figures.bytes;
   }
+  for (const auto& [identity, file] : other.linked_) AddLinked(identity, file.key, file.size);
 }
 
 TallyRows ExtensionTally::SortedRows() const {
+  auto all = figures_;
+  for (const auto& [identity, file] : linked_) {
+    TallyFigures& figures = all[file.key];
+    ++figures.files;
+    figures.bytes += file.size;
+  }
   TallyRows rows;
-  rows.reserve(figures_.size());
-  for (const auto& [key, figures] : figures_) rows.push_back(TallyRow{key, figures});
+  rows.reserve(all.size());
+  for (const auto& [key, figures] : all) rows.push_back(TallyRow{key, figures});
   // Byte by byte as unsigned values, a prefix before the longer key.
   SortRows(rows, RowOrder::kExtension);
   return rows;

@@ -31,6 +31,13 @@ struct TallyRow {
 // Rows with unique keys, in key order unless a report sorts them otherwise.
 using TallyRows = std::vector<TallyRow>;
 
+// Who a file is: its device and its inode there.
+struct FileIdentity {
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+
 // The figures of every extension key that one walking thread met. Order plays no part
 // while counting: it is made once, when the rows are taken for a report.
 class ExtensionTally {
@@ -41,12 +48,27 @@ class ExtensionTally {
 
   // Adds one file whose extension (without the dot) is text, and its size.
   void AddToTally(std::string_view text, std::int64_t size);
+  // Adds a file of several links (names), which counts once however many of its names
+  // the walk meets: under the smallest of their keys, so that which thread met which name
+  // plays no part.
+  void AddLinkedFile(FileIdentity identity, std::string_view text, std::int64_t size);
   // Adds the figures of other, key by key.
   void Merge(const ExtensionTally& other);
   // Every key with its figures, in key order.
   TallyRows SortedRows() const;
 
  private:
+  struct LinkedFile {
+    std::string key;
+    std::int64_t size = 0;
+  };
+  struct IdentityHash {
+    std::size_t operator()(const FileIdentity& id) const {
+      return std::hash<std::uint64_t>()(id.inode * 0x9E3779B97F4A7C15ULL ^ id.device);
+    }
+  };
+  void AddLinked(const FileIdentity& identity, std::string key, std::int64_t size);
+
   struct KeyHash {
     using is_transparent = void;
     std::size_t operator()(std::string_view key) const {
@@ -69,6 +91,9 @@ class ExtensionTally {
   // alone, without making their key or hashing it. Elements of the map stay where they
   // are when it grows.
   std::array<Recent, 64> recent_{};
+  // Files of several links met so far; only they are remembered, so memory stays flat on
+  // trees of ordinary files.
+  std::unordered_map<FileIdentity, LinkedFile, IdentityHash> linked_;
 };
 
 // The orders a report may list its rows in: by key (the table's own order), or by files or

@@ -6,7 +6,11 @@ bool TallyCallback::TallyFoundFile(const FoundFile& file) {
   if (AttrMatches(static_cast<std::uint16_t>(file.Attr), kAttrDirectory)) return true;
   std::string_view extension = ExtensionOf(file.Name);
   if (!extension.empty()) extension.remove_prefix(1);  // the dot
-  tally_.AddToTally(extension, file.Size);
+  if (details_ == EntryDetails::kDiskUsage && file.Links > 1) {
+    tally_.AddLinkedFile(FileIdentity{file.Device, file.Inode}, extension, file.Size);
+  } else {
+    tally_.AddToTally(extension, file.Size);
+  }
   return true;
 }
 

@@ -12,12 +12,10 @@ namespace zovu {
 // The walker's callback for one walking thread: tallies the files it is handed.
 class TallyCallback final : public FileCallback {
  public:
-  TallyCallback(ExtensionTally& tally, bool wantSizes, PathStyle style)
-      : tally_(tally), wantSizes_(wantSizes), style_(style) {}
+  TallyCallback(ExtensionTally& tally, EntryDetails details, PathStyle style)
+      : tally_(tally), details_(details), style_(style) {}
 
-  EntryDetails WantedDetails() const override {
-    return wantSizes_ ? EntryDetails::kSizes : EntryDetails::kNamesOnly;
-  }
+  EntryDetails WantedDetails() const override { return details_; }
   bool Item(const FoundFile& file) override { return TallyFoundFile(file); }
   // Directories are passed over; a file goes into the tally under its extension. Always
   // true.
@@ -27,7 +25,7 @@ class TallyCallback final : public FileCallback {
   std::string_view ExtensionOf(std::string_view name) const;
 
   ExtensionTally& tally_;
-  bool wantSizes_;
+  EntryDetails details_;
   PathStyle style_;
 };
 

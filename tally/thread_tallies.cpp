@@ -3,7 +3,7 @@
 namespace zovu {
 
 FileCallback& ThreadTallies::CallbackFor(std::size_t index) {
-  while (slots_.size() <= index) slots_.emplace_back(rule_, wantSizes_, style_);
+  while (slots_.size() <= index) slots_.emplace_back(rule_, details_, style_);
   return slots_[index].callback;
 }
 

@@ -14,8 +14,8 @@ namespace zovu {
 // they are added up once the walk is over.
 class ThreadTallies final : public CallbackSource {
  public:
-  ThreadTallies(KeyRule rule, bool wantSizes, PathStyle style)
-      : rule_(rule), wantSizes_(wantSizes), style_(style) {}
+  ThreadTallies(KeyRule rule, EntryDetails details, PathStyle style)
+      : rule_(rule), details_(details), style_(style) {}
   FileCallback& CallbackFor(std::size_t index) override;
   // Every thread's figures added up, in key order.
   TallyRows SortedRows() const;
@@ -23,14 +23,14 @@ class ThreadTallies final : public CallbackSource {
  private:
   // Each on cache lines of its own, as each is written by another thread.
   struct alignas(64) Slot {
-    Slot(KeyRule rule, bool wantSizes, PathStyle style)
-        : tally(rule), callback(tally, wantSizes, style) {}
+    Slot(KeyRule rule, EntryDetails details, PathStyle style)
+        : tally(rule), callback(tally, details, style) {}
     ExtensionTally tally;
     TallyCallback callback;
   };
 
   KeyRule rule_;
-  bool wantSizes_;
+  EntryDetails details_;
   PathStyle style_;
   std::deque<Slot> slots_;
 };

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #if defined(__linux__) && !defined(ZOVU_PORTABLE_POSIX)
@@ -122,6 +123,13 @@ bool HandOver(int dirFd, const char* name, std::uint64_t inode, Kind kind, Entry
       (statted || ::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0)) {
     entry.size = static_cast<std::int64_t>(st.st_size);
     if (details == EntryDetails::kSizesAndTimes) entry.time = DosDateTime(st.st_mtime);
+    if (details == EntryDetails::kDiskUsage) {
+      // Blocks of 512 bytes, whatever the file system's own block size.
+      entry.size = static_cast<std::int64_t>(st.st_blocks) * 512;
+      entry.device = static_cast<std::uint64_t>(st.st_dev);
+      entry.inode = static_cast<std::uint64_t>(st.st_ino);
+      entry.links = static_cast<std::uint32_t>(st.st_nlink);
+    }
   }
   sink.Take(entry);
   return true;
@@ -216,16 +224,30 @@ class ReaddirReader final : public DirectoryReader {
 using PosixReader = ReaddirReader;
 #endif
 
+// Why the start could not be opened, in the system's words.
+OpenedDirectory StartFailed(int error) {
+  OpenedDirectory failed = Failed(error);
+  failed.reason = std::generic_category().message(error);
+  return failed;
+}
+
 }  // namespace
 
 OpenedDirectory OpenPosixStart(std::string_view path) {
   // A path with a NUL byte in it (from a list file of junk) names no directory.
-  if (path.empty() || path.find('\0') != std::string_view::npos) return Failed(ENOENT);
+  if (path.empty() || path.find('\0') != std::string_view::npos) return StartFailed(ENOENT);
   const std::string target(path);
   int fd = ::open(target.c_str(), kStartFlags);
   if (fd < 0 && errno == ENAMETOOLONG) fd = OpenByComponents(target);
-  if (fd < 0) return Failed(errno);
-  return Opened(fd, true);
+  if (fd < 0) return StartFailed(errno);
+  // A directory that may be listed but not entered is not entered.
+  struct stat st {};
+  if (::fstatat(fd, ".", &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    const int error = errno;
+    ::close(fd);
+    return StartFailed(error);
+  }
+  return Opened(fd, false);
 }
 
 OpenedDirectory OpenPosixChild(const OpenDirectory& parent, std::string_view name) {

@@ -62,6 +62,48 @@ OpenOutcome FailureOutcome(DWORD error) {
   return LeavesCountShort(error) ? OpenOutcome::kExhausted : OpenOutcome::kRefused;
 }
 
+// Why the start could not be opened, in the system's words.
+OpenedDirectory StartFailed(DWORD error) {
+  OpenedDirectory failed(nullptr, FailureOutcome(error));
+  wchar_t* text = nullptr;
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  if (length > 0 && text != nullptr) {
+    std::wstring_view message(text, length);
+    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' ||
+                                message.back() == L'.' || message.back() == L' ')) {
+      message.remove_suffix(1);
+    }
+    failed.reason = Utf8FromWide(message);
+  }
+  if (text != nullptr) LocalFree(text);
+  if (failed.reason.empty()) failed.reason = "system error " + std::to_string(error);
+  return failed;
+}
+
+// The bytes a file takes on disk, its identity and its number of links: what a
+// disk-usage walk needs, which the listing does not give. False when the file cannot be
+// looked at.
+bool DiskUsageOf(const std::wstring& path, ListedEntry& entry) {
+  const HANDLE file =
+      CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                  OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info{};
+  FILE_STANDARD_INFO standard{};
+  const bool known =
+      GetFileInformationByHandle(file, &info) &&
+      GetFileInformationByHandleEx(file, FileStandardInfo, &standard, sizeof standard);
+  CloseHandle(file);
+  if (!known) return false;
+  entry.size = static_cast<std::int64_t>(standard.AllocationSize.QuadPart);
+  entry.device = info.dwVolumeSerialNumber;
+  entry.inode = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  entry.links = info.nNumberOfLinks;
+  return true;
+}
+
 OpenedDirectory Opened(std::wstring path) {
   OpenedDirectory opened;
   opened.directory = std::make_unique<WindowsOpenDirectory>(std::move(path));
@@ -113,6 +155,11 @@ class WindowsReader final : public DirectoryReader {
             (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow);
         if (details == EntryDetails::kSizesAndTimes)
           entry.time = DosDateTime(found.ftLastWriteTime);
+        if (details == EntryDetails::kDiskUsage) {
+          const std::wstring path =
+              Joined(static_cast<const WindowsOpenDirectory&>(directory).path(), found.cFileName);
+          if (!DiskUsageOf(path, entry)) entry.size = 0;
+        }
       }
       sink.Take(entry);
     } while (FindNextFileW(find, &found));
@@ -135,11 +182,11 @@ class WindowsReader final : public DirectoryReader {
 OpenedDirectory OpenWindowsStart(std::string_view path) {
   if (path.empty()) return {};
   std::wstring full = ExtendedLengthPath(FullPathName(WideFromUtf8(path)));
-  if (full.empty()) return {};
+  if (full.empty()) return StartFailed(ERROR_INVALID_NAME);
   // The start may be reached through a link; only the walk below it refuses them.
   const DWORD attr = GetFileAttributesW(full.c_str());
-  if (attr == INVALID_FILE_ATTRIBUTES) return {nullptr, FailureOutcome(GetLastError())};
-  if ((attr & FILE_ATTRIBUTE_DIRECTORY) == 0) return {};
+  if (attr == INVALID_FILE_ATTRIBUTES) return StartFailed(GetLastError());
+  if ((attr & FILE_ATTRIBUTE_DIRECTORY) == 0) return StartFailed(ERROR_DIRECTORY);
   return Opened(std::move(full));
 }
 

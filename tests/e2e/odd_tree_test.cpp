@@ -89,7 +89,8 @@ TEST(OddNames, NamesThatWindowsAllowsTooAreFoundOnceAndSelectedByTheirMasks) {
 TEST(OddNames, ANameLongerThanTheSystemTakesFindsNothing) {
   TempDir dir;
   dir.File("a.txt");
-  ExpectOutcome(RunZovuHostile({std::string(300, 'n') + "/"}, dir.path(), {}), 0, false);
+  ExpectOutcome(RunZovuHostile({std::string(300, 'n') + "/"}, dir.path(), {}), 0, false,
+                UnenteredNote(dir.path() / std::string(300, 'n')));
   ExpectOutcome(RunZovuHostile({std::string(300, 'n') + ".txt"}, dir.path(), {}), 0, false);
 }
 
@@ -189,10 +190,11 @@ TEST(Unreadable, DirectoriesTheUserMayNotReadOrEnterAreSkippedSilently) {
   const HostileRun asNobody{.asNobody = true};
   ExpectOutcome(RunZovuHostile({"-S+", "tree/"}, dir.path(), asNobody), 2, false);
   ExpectOutcome(RunZovuHostile({"-S+", "-T", "tree/"}, dir.path(), asNobody), 2, false);
-  // As a start directory each yields nothing, without an error.
-  for (const char* start : {"tree/locked/", "tree/unlisted/", "tree/unentered/"}) {
+  // As a start directory each yields nothing, without an error; a note names it.
+  for (const char* start : {"tree/locked", "tree/unlisted", "tree/unentered"}) {
     SCOPED_TRACE(start);
-    ExpectOutcome(RunZovuHostile({"-S+", start}, dir.path(), asNobody), 0, false);
+    ExpectOutcome(RunZovuHostile({"-S+", std::string(start) + "/"}, dir.path(), asNobody), 0, false,
+                  UnenteredNote(dir.path() / start));
   }
   // Started inside a directory it may not list, a relative start path still works.
   ExpectOutcome(RunZovuHostile({"-S+", "../deep/"}, dir.path() / "tree/unlisted", asNobody), 1,
@@ -223,8 +225,9 @@ TEST(StartPath, AFileInsteadOfADirectoryFindsNothing) {
   TempDir dir;
   dir.File("file.txt", "x");
   dir.File("other.c", "y");
-  ExpectOutcome(RunZovuHostile({"file.txt/"}, dir.path(), {}), 0, false);
-  ExpectOutcome(RunZovuHostile({"-S+", "file.txt/*.c"}, dir.path(), {}), 0, false);
+  const std::string note = UnenteredNote(dir.path() / "file.txt");
+  ExpectOutcome(RunZovuHostile({"file.txt/"}, dir.path(), {}), 0, false, note);
+  ExpectOutcome(RunZovuHostile({"-S+", "file.txt/*.c"}, dir.path(), {}), 0, false, note);
   ExpectOutcome(RunZovuHostile({"@file.txt/x.lst"}, dir.path(), {}), 0, true);
   // Named as a mask, the file is found.
   ExpectOutcome(RunZovuHostile({"file.txt"}, dir.path(), {}), 1, false);

@@ -34,17 +34,31 @@ TEST_F(SearchArgE2E, ArgumentsSelectTheirFiles) {
   const struct {
     std::vector<std::string> args;
     std::int64_t matches;
+    std::string note;  // the beginning of the one line on standard error, if any
   } cases[] = {
-      {{"src/*.c,*.h"}, 3},                // a.c, b.C, c.h; the subdirectory is not walked
-      {{"src/"}, 5},        {{"src"}, 0},  // the mask src.* in the current directory
-      {{"readme"}, 3},      {{"MAKEFILE"}, 2}, {{data + "/.txt"}, 2}, {{"data/.txt"}, 2},
-      {{data + "//"}, 4},   {{"*.c;old"}, 1},  {{"*.c,*.old"}, 3},    {{"*."}, 2},
-      {{"."}, 8},           {{"missing/"}, 0},  // a start directory that cannot be entered yields
-                                                // nothing
+      {{"src/*.c,*.h"}, 3, ""},  // a.c, b.C, c.h; the subdirectory is not walked
+      {{"src/"}, 5, ""},
+      // The mask src.* in the current directory; a note suggests the separator.
+      {{"src"},
+       0,
+       WithLineEnds("Note: nothing matched src.* in " + PathForProgram(work) +
+                    "; to search the directory src itself, end it with a separator: zovu src" +
+                    (WindowsBinaryUnderTest() ? "\\" : "/") + "\n")},
+      {{"readme"}, 3, ""},
+      {{"MAKEFILE"}, 2, ""},
+      {{data + "/.txt"}, 2, ""},
+      {{"data/.txt"}, 2, ""},
+      {{data + "//"}, 4, ""},
+      {{"*.c;old"}, 1, ""},
+      {{"*.c,*.old"}, 3, ""},
+      {{"*."}, 2, ""},
+      {{"."}, 8, ""},
+      // A start directory that cannot be entered yields nothing; a note names it.
+      {{"missing/"}, 0, UnenteredNote(work / "missing")},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.args.front());
-    ExpectOutcome(RunZovu(c.args, work), c.matches, false);
+    ExpectOutcome(RunZovu(c.args, work), c.matches, false, c.note);
   }
 }
 

@@ -21,7 +21,7 @@ struct TallyRig {
                     std::string_view lineEnd = "\n", bool reportIsTerminal = false)
       : console(ConsoleStreams{&report, &terminal, &errors, 80, lineEnd, reportIsTerminal}),
         totalSizes(totalSizes),
-        callback(tally, totalSizes, style) {}
+        callback(tally, totalSizes ? EntryDetails::kSizes : EntryDetails::kNamesOnly, style) {}
 
   // Hands one entry to the callback the way the walker does.
   bool Found(std::string_view name, std::int64_t size = 0, std::uint32_t attr = kAttrArchive) {
