@@ -17,6 +17,7 @@
 #include <iterator>
 #include <string>
 
+#include "common/private_mounts_posix.h"
 #include "common/run_process.h"
 #include "common/temp_dir.h"
 
@@ -27,63 +28,6 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view kSaved = "Configuration successfully saved\n";
 constexpr std::string_view kNotSaved = "PROBLEM: Could not save configuration file\n";
-constexpr std::string_view kSkip = "skip: ";
-
-std::string Errno(const char* what) {
-  return std::string(what) + ": " + std::strerror(errno);
-}
-
-// Runs body in a child process, so that what it changes of the process goes away with
-// it. Returns the body's verdict: empty when all was as expected, "skip: why" when the
-// system does not allow what it needs, else what went wrong.
-std::string InChild(const std::function<std::string()>& body) {
-  int verdict[2];
-  if (::pipe2(verdict, O_CLOEXEC) != 0) return Errno("pipe");
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    ::close(verdict[0]);
-    const std::string text = body();
-    const ssize_t ignored = ::write(verdict[1], text.data(), text.size());
-    (void)ignored;
-    ::_exit(0);
-  }
-  ::close(verdict[1]);
-  std::string text;
-  char buffer[4096];
-  for (ssize_t got; (got = ::read(verdict[0], buffer, sizeof buffer)) != 0;) {
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) break;
-    text.append(buffer, static_cast<std::size_t>(got));
-  }
-  ::close(verdict[0]);
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return "the child ended abnormally";
-  return text;
-}
-
-// Runs body in a child process with a mount namespace of its own, so that what it
-// mounts goes away with it.
-std::string InPrivateMounts(const std::function<std::string()>& body) {
-  return InChild([&]() -> std::string {
-    if (::unshare(CLONE_NEWNS) != 0) return std::string(kSkip) + Errno("unshare");
-    if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
-      return std::string(kSkip) + Errno("making the mounts private");
-    }
-    return body();
-  });
-}
-
-// Mounts a fresh tmpfs of the given size on dir; empty, or why not.
-std::string MountTmpfs(const fs::path& dir, std::string_view size) {
-  fs::create_directories(dir);
-  const std::string options = "size=" + std::string(size);
-  if (::mount("tmpfs", dir.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, options.c_str()) != 0) {
-    return std::string(kSkip) + Errno("mounting a tmpfs");
-  }
-  return {};
-}
-
 std::string ReadFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
