@@ -2,16 +2,13 @@
 
 #include "driver/long_options.h"
 #include "driver/save_settings.h"
+#include "support/ascii.h"
 
 namespace zovu {
 namespace {
 
 constexpr std::string_view kInvalidOption =
     "Invalid option specified, run ZOVU for list of valid options";
-
-char AsciiUpper(char c) {
-  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
 
 }  // namespace
 

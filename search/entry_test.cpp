@@ -2,6 +2,7 @@
 
 #include "search/found_file.h"
 #include "search/mask_match.h"
+#include "support/ascii.h"
 
 namespace zovu {
 namespace {
@@ -10,9 +11,7 @@ bool IsFossilName(std::string_view name) {
   constexpr std::string_view kFossil = "_FOSSIL_";
   if (name.size() != kFossil.size()) return false;
   for (std::size_t i = 0; i < name.size(); ++i) {
-    char c = name[i];
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    if (c != kFossil[i]) return false;
+    if (AsciiUpper(name[i]) != kFossil[i]) return false;
   }
   return true;
 }

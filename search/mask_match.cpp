@@ -1,13 +1,10 @@
 #include "search/mask_match.h"
 
 #include "platform/utf8_char.h"
+#include "support/ascii.h"
 
 namespace zovu {
 namespace {
-
-char AsciiUpper(char c) {
-  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
 
 // A name or mask split at its last dot; no part is copied.
 struct Parts {

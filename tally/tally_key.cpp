@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "support/ascii.h"
 #include "tally/utf8_text.h"
 
 namespace zovu {
@@ -25,10 +26,6 @@ std::uint64_t Mix(std::uint64_t x) {
 
 }  // namespace
 
-void UpperCaseAscii(std::span<char> text) {
-  for (char& c : text) c = UpperCaseAscii(c);
-}
-
 TallyKey MakeTallyKey(std::string_view text) {
   std::size_t cut = std::min(text.size(), kTallyKeyCharacters);
   // Where the first three bytes are ASCII, cutting by bytes and by characters agree;
@@ -38,7 +35,7 @@ TallyKey MakeTallyKey(std::string_view text) {
   }
   TallyKey key;
   // Copying and folding in one pass over at most twelve bytes.
-  for (std::size_t i = 0; i < cut; ++i) key.bytes[i] = UpperCaseAscii(text[i]);
+  for (std::size_t i = 0; i < cut; ++i) key.bytes[i] = AsciiUpper(text[i]);
   key.length = static_cast<std::uint8_t>(cut);
   return key;
 }

@@ -4,7 +4,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <span>
 #include <string_view>
 
 namespace zovu {
@@ -26,12 +25,6 @@ struct TallyKey {
            std::memcmp(a.bytes.data(), b.bytes.data(), kTallyKeyMaxBytes) == 0;
   }
 };
-
-// Replaces "a" to "z" by "A" to "Z" and leaves every other byte as it is.
-constexpr char UpperCaseAscii(char c) {
-  return c >= 'a' && c <= 'z' ? static_cast<char>(c - ('a' - 'A')) : c;
-}
-void UpperCaseAscii(std::span<char> text);
 
 // The key of an extension text (without its dot): its first three characters, upper-cased
 // by the ASCII rule. Characters are UTF-8 characters when the text is well-formed UTF-8,
