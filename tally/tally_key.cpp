@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "support/ascii.h"
-#include "tally/utf8_text.h"
+#include "support/utf8.h"
 
 namespace zovu {
 namespace {
@@ -30,8 +30,8 @@ TallyKey MakeTallyKey(std::string_view text) {
   std::size_t cut = std::min(text.size(), kTallyKeyCharacters);
   // Where the first three bytes are ASCII, cutting by bytes and by characters agree;
   // only otherwise does the whole text need checking.
-  if (!IsAscii(text.substr(0, cut)) && IsValidUtf8(text)) {
-    cut = Utf8PrefixBytes(text, kTallyKeyCharacters);
+  if (!IsAscii(text.substr(0, cut)) && IsValidUtf8(text, Surrogates::kMalformed)) {
+    cut = Utf8PrefixBytes(text, kTallyKeyCharacters, Surrogates::kMalformed);
   }
   TallyKey key;
   // Copying and folding in one pass over at most twelve bytes.
