@@ -10,11 +10,11 @@
 
 #include "common/string_stream.h"
 #include "fuzz_check.h"
+#include "support/terminal_text.h"
 #include "support/utf8.h"
 #include "tally/extension_tally.h"
 #include "tally/tally_callback.h"
 #include "tally/tally_table.h"
-#include "tally/terminal_text.h"
 
 namespace {
 

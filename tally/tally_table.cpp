@@ -4,9 +4,9 @@
 #include <cstddef>
 #include <span>
 
+#include "support/terminal_text.h"
 #include "support/utf8.h"
 #include "tally/tally_key.h"
-#include "tally/terminal_text.h"
 
 namespace zovu {
 namespace {

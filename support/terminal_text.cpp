@@ -1,7 +1,7 @@
-#include "tally/terminal_text.h"
+#include "support/terminal_text.h"
 
+#include "support/display_width.h"
 #include "support/utf8.h"
-#include "tally/display_width.h"
 
 namespace zovu {
 namespace {
