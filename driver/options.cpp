@@ -16,13 +16,6 @@ bool IsPlainParameter(std::string_view param) {
   return param.empty() || param.front() != '-' || param.size() == 1;
 }
 
-std::string GetOption(const Parameters& params, std::size_t n) {
-  for (const std::string& param : params) {
-    if (!param.empty() && param.front() == '-' && --n == 0) return param.substr(1);
-  }
-  return {};
-}
-
 std::string GetParameter(const Parameters& params, std::size_t n) {
   for (const std::string& param : params) {
     if (IsPlainParameter(param) && --n == 0) return param;
