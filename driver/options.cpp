@@ -2,6 +2,7 @@
 
 #include "driver/long_options.h"
 #include "driver/save_settings.h"
+#include "support/ascii.h"
 
 namespace zovu {
 namespace {
@@ -9,21 +10,10 @@ namespace {
 constexpr std::string_view kInvalidOption =
     "Invalid option specified, run ZOVU for list of valid options";
 
-char AsciiUpper(char c) {
-  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
 }  // namespace
 
 bool IsPlainParameter(std::string_view param) {
   return param.empty() || param.front() != '-' || param.size() == 1;
-}
-
-std::string GetOption(const Parameters& params, std::size_t n) {
-  for (const std::string& param : params) {
-    if (!param.empty() && param.front() == '-' && --n == 0) return param.substr(1);
-  }
-  return {};
 }
 
 std::string GetParameter(const Parameters& params, std::size_t n) {

@@ -16,9 +16,6 @@ using Parameters = std::vector<std::string>;
 
 // A plain parameter: one that does not begin with "-", or a lone "-".
 bool IsPlainParameter(std::string_view param);
-// The text of the n-th option parameter (one beginning with "-") without its "-",
-// counting from 1; empty when there are fewer.
-std::string GetOption(const Parameters& params, std::size_t n);
 // The n-th plain parameter, counting from 1; empty when there are fewer. A lone "-"
 // counts as a plain parameter.
 std::string GetParameter(const Parameters& params, std::size_t n);

@@ -16,6 +16,7 @@
 #include "driver/options.h"
 #include "fuzz_check.h"
 #include "platform/no_keyboard.h"
+#include "support/ascii.h"
 #include "support/config_writer.h"
 
 namespace {
@@ -87,9 +88,7 @@ Expected Model(const Parameters& params, std::uint8_t subDirs, std::uint8_t tota
       return e;
     }
     std::string text = param.substr(1) + ' ';
-    for (char& c : text) {
-      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
+    AsciiUpper(text);
     if (text[0] == ' ') return e;
     if (text[0] == 'S') {
       ApplySwitch(e.subDirs, text[1]);

@@ -27,13 +27,9 @@ class FakePosixPaths final : public PathExpander {
   std::string currentDir_;
 };
 
-bool IsDirEnd(PathStyle style, char c) {
-  return style == PathStyle::kWindows ? (c == '\\' || c == '/' || c == ':') : c == '/';
-}
-
 bool HasDirEnd(PathStyle style, std::string_view text) {
   for (const char c : text) {
-    if (IsDirEnd(style, c)) return true;
+    if (EndsDirectoryPart(style, c)) return true;
   }
   return false;
 }

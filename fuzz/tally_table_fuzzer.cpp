@@ -10,11 +10,11 @@
 
 #include "common/string_stream.h"
 #include "fuzz_check.h"
+#include "support/terminal_text.h"
+#include "support/utf8.h"
 #include "tally/extension_tally.h"
 #include "tally/tally_callback.h"
 #include "tally/tally_table.h"
-#include "tally/terminal_text.h"
-#include "tally/utf8_text.h"
 
 namespace {
 
@@ -48,7 +48,8 @@ std::string_view Extension(std::string_view name) {
 
 // The characters of a key: UTF-8 characters in well-formed UTF-8, else bytes.
 std::size_t Characters(std::string_view key) {
-  return IsValidUtf8(key) ? Utf8Characters(key) : key.size();
+  return IsValidUtf8(key, Surrogates::kMalformed) ? Utf8Characters(key, Surrogates::kMalformed)
+                                                  : key.size();
 }
 
 // The decimal digits of a total, which may pass 64 bits; totals are never negative here.

@@ -9,6 +9,12 @@ namespace zovu {
 // POSIX ("/" only, no drives).
 enum class PathStyle { kWindows, kPosix };
 
+// True when c ends the directory part of a path: "/" always; on Windows "\" and the
+// ":" after a drive letter too.
+constexpr bool EndsDirectoryPart(PathStyle style, char c) {
+  return c == '/' || (style == PathStyle::kWindows && (c == '\\' || c == ':'));
+}
+
 // Makes a path absolute against the current directories, resolving "." and "..".
 class PathExpander {
  public:

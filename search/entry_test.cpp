@@ -1,6 +1,7 @@
 #include "search/entry_test.h"
 
 #include "search/found_file.h"
+#include "support/ascii.h"
 
 namespace zovu {
 namespace {
@@ -9,9 +10,7 @@ bool IsFossilName(std::string_view name) {
   constexpr std::string_view kFossil = "_FOSSIL_";
   if (name.size() != kFossil.size()) return false;
   for (std::size_t i = 0; i < name.size(); ++i) {
-    char c = name[i];
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    if (c != kFossil[i]) return false;
+    if (AsciiUpper(name[i]) != kFossil[i]) return false;
   }
   return true;
 }

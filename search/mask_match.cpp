@@ -1,13 +1,10 @@
 #include "search/mask_match.h"
 
-#include "platform/utf8_char.h"
+#include "support/ascii.h"
+#include "support/utf8.h"
 
 namespace zovu {
 namespace {
-
-char AsciiUpper(char c) {
-  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
 
 // A name or mask split at its last dot; no part is copied.
 struct Parts {
@@ -73,7 +70,7 @@ bool MatchCharacters(std::string_view text, std::string_view pattern) {
     if (i == text.size()) return c == '*';
     if (c == '*') return true;
     if (c == '?') {
-      i += Utf8CharLength(text, i);
+      i += Utf8CharLength(text, i, Surrogates::kCharacters);
       ++j;
       continue;
     }
@@ -81,8 +78,8 @@ bool MatchCharacters(std::string_view text, std::string_view pattern) {
     std::size_t length = 1;
     if (static_cast<unsigned char>(c) >= 0x80) {
       // The same lead byte: the same character when the rest of its bytes agree.
-      length = Utf8MultiByteLength(pattern, j);
-      if (Utf8MultiByteLength(text, i) != length ||
+      length = Utf8CharLength(pattern, j, Surrogates::kCharacters);
+      if (Utf8CharLength(text, i, Surrogates::kCharacters) != length ||
           text.substr(i, length) != pattern.substr(j, length)) {
         return false;
       }

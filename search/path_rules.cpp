@@ -7,10 +7,6 @@ bool IsAsciiLetter(char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
-bool IsDirEnd(PathStyle style, char c) {
-  return style == PathStyle::kWindows ? (c == '\\' || c == '/' || c == ':') : c == '/';
-}
-
 }  // namespace
 
 char Separator(PathStyle style) {
@@ -46,7 +42,7 @@ void AddTrailingBackslash(PathStyle style, std::string& path) {
 SplitPathResult SplitPath(PathStyle style, std::string_view path) {
   std::size_t dirEnd = 0;
   for (std::size_t i = path.size(); i > 0; --i) {
-    if (IsDirEnd(style, path[i - 1])) {
+    if (EndsDirectoryPart(style, path[i - 1])) {
       dirEnd = i;
       break;
     }

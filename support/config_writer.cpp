@@ -118,10 +118,6 @@ void UndoWrite(BlockFile& file, std::int64_t offset, std::int64_t size,
   if (offset + static_cast<std::int64_t>(written) > size) file.Truncate(size);
 }
 
-bool IsDirEnd(PathStyle style, char c) {
-  return style == PathStyle::kWindows ? (c == '\\' || c == '/' || c == ':') : c == '/';
-}
-
 }  // namespace
 
 SaveResult SaveBlock(BlockFileOpener& opener, std::string_view name, std::uint16_t occurrence,
@@ -250,7 +246,7 @@ std::string RotateLeft(std::string_view s) {
 std::string BaseFileName(std::string_view path, PathStyle style, PathExpander& expander) {
   const std::string full = expander.ExpandPath(path);
   std::size_t start = full.size();
-  while (start > 0 && !IsDirEnd(style, full[start - 1])) --start;
+  while (start > 0 && !EndsDirectoryPart(style, full[start - 1])) --start;
   const std::string_view last = std::string_view(full).substr(start);
   return std::string(last.substr(0, last.find('.')));
 }

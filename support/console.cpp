@@ -84,9 +84,7 @@ int Console::FinishReport(int status) {
   return ReportProblem("Could not write the report");
 }
 
-int Console::ReportProblem(std::string_view message, const std::function<void()>& hook) {
-  if (hook) hook();
-  if (message.empty()) return kExitProblem;
+int Console::ReportProblem(std::string_view message) {
   // On a terminal the header begins with a carriage return, after the status line is cleared.
   const bool onTerminal = streams_.status != nullptr;
   if (onTerminal) ClearStatusLine();

@@ -60,12 +60,10 @@ class Console {
   // last drawn; at most once per spinner interval. Taking the position from steps itself
   // would show one character only, whenever the redraws fall on steps of one rhythm.
   void ShowSpinner(std::uint64_t steps);
-  // Writes "PROBLEM: " and message on standard error after calling hook (when given)
-  // and returns the exit status with which the run ends.
-  int ReportProblem(std::string_view message, const std::function<void()>& hook = nullptr);
+  // Writes "PROBLEM: " and message on standard error and returns the exit status with
+  // which the run ends.
+  int ReportProblem(std::string_view message);
 
-  // True once a write of the report failed (a closed pipe, a full disk).
-  bool ReportFailed() const { return reportFailed_; }
   // The exit status with which a run ends after its report: status, or kExitProblem
   // when a write of the report failed. That failure is reported, unless the reader of
   // the report has gone (a closed pipe, as after "| head"): then the run ends quietly.

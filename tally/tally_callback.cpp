@@ -18,11 +18,10 @@ bool TallyCallback::TallyFoundFile(const FoundFile& file) {
 // last dot after the last directory separator) found in one backward pass, without
 // allocating, as this runs for every file of the walk.
 std::string_view TallyCallback::ExtensionOf(std::string_view name) const {
-  const bool windows = style_ == PathStyle::kWindows;
   for (std::size_t i = name.size(); i > 0; --i) {
     const char c = name[i - 1];
     if (c == '.') return name.substr(i - 1);
-    if (c == '/' || (windows && (c == '\\' || c == ':'))) break;
+    if (EndsDirectoryPart(style_, c)) break;
   }
   return {};
 }

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-#include "tally/utf8_text.h"
+#include "support/ascii.h"
+#include "support/utf8.h"
 
 namespace zovu {
 namespace {
@@ -17,22 +18,18 @@ std::size_t ThreeCharacterBytes(std::string_view text) {
   const std::size_t cut = std::min(text.size(), kTallyKeyCharacters);
   // Where the first three bytes are ASCII, cutting by bytes and by characters agree;
   // only otherwise does the whole text need checking.
-  if (!IsAscii(text.substr(0, cut)) && IsValidUtf8(text)) {
-    return Utf8PrefixBytes(text, kTallyKeyCharacters);
+  if (!IsAscii(text.substr(0, cut)) && IsValidUtf8(text, Surrogates::kMalformed)) {
+    return Utf8PrefixBytes(text, kTallyKeyCharacters, Surrogates::kMalformed);
   }
   return cut;
 }
 
 }  // namespace
 
-void UpperCaseAscii(std::span<char> text) {
-  for (char& c : text) c = UpperCaseAscii(c);
-}
-
 std::string MakeTallyKey(std::string_view text, KeyRule rule) {
   if (rule == KeyRule::kThreeCharacters) text = text.substr(0, ThreeCharacterBytes(text));
   std::string key(text);
-  UpperCaseAscii(key);
+  AsciiUpper(key);
   return key;
 }
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstddef>
-#include <span>
 #include <string>
 #include <string_view>
 
@@ -12,12 +11,6 @@ namespace zovu {
 enum class KeyRule { kThreeCharacters, kWholeExtension };
 
 inline constexpr std::size_t kTallyKeyCharacters = 3;
-
-// Replaces "a" to "z" by "A" to "Z" and leaves every other byte as it is.
-constexpr char UpperCaseAscii(char c) {
-  return c >= 'a' && c <= 'z' ? static_cast<char>(c - ('a' - 'A')) : c;
-}
-void UpperCaseAscii(std::span<char> text);
 
 // The key of an extension text (without its dot), upper-cased by the ASCII rule: the whole
 // text, or its first three characters. Characters are UTF-8 characters when the text is

@@ -4,9 +4,9 @@
 #include <cstddef>
 #include <span>
 
+#include "support/terminal_text.h"
+#include "support/utf8.h"
 #include "tally/tally_key.h"
-#include "tally/terminal_text.h"
-#include "tally/utf8_text.h"
 
 namespace zovu {
 namespace {
@@ -92,9 +92,11 @@ void PrintTallyTable(Console& console, const TallyRows& rows, bool totalSizes) {
 std::string PadRight(std::string_view s, int w, char f) {
   if (w <= 0) return {};
   const auto width = static_cast<std::size_t>(w);
-  const bool utf8 = IsValidUtf8(s);
-  const std::size_t characters = utf8 ? Utf8Characters(s) : s.size();
-  if (characters > width) s = s.substr(0, utf8 ? Utf8PrefixBytes(s, width) : width);
+  const bool utf8 = IsValidUtf8(s, Surrogates::kMalformed);
+  const std::size_t characters = utf8 ? Utf8Characters(s, Surrogates::kMalformed) : s.size();
+  if (characters > width) {
+    s = s.substr(0, utf8 ? Utf8PrefixBytes(s, width, Surrogates::kMalformed) : width);
+  }
   std::string padded(s);
   const std::size_t columns = DisplayColumns(s);
   if (columns < width) padded += RepeatChar(f, static_cast<int>(width - columns));

@@ -2,55 +2,12 @@
 
 #include <cstdint>
 
+#include "support/utf8.h"
+
 namespace zovu {
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
-
-bool IsContinuation(unsigned char c) {
-  return (c & 0xC0) == 0x80;
-}
-
-// The length of the sequence that lead byte c begins, or 0 for a byte that begins none.
-std::size_t SequenceLength(unsigned char c) {
-  if (c < 0x80) return 1;
-  if (c >= 0xC2 && c <= 0xDF) return 2;
-  if (c >= 0xE0 && c <= 0xEF) return 3;
-  if (c >= 0xF0 && c <= 0xF4) return 4;
-  return 0;
-}
-
-// Decodes one character at text[pos]; returns it and advances pos. Overlong forms and
-// values past U+10FFFF are rejected; surrogate values are accepted on purpose.
-char32_t DecodeOne(std::string_view text, std::size_t& pos) {
-  const auto lead = static_cast<unsigned char>(text[pos]);
-  const std::size_t length = SequenceLength(lead);
-  if (length == 0) {
-    ++pos;
-    return kReplacement;
-  }
-  if (length == 1) {
-    ++pos;
-    return lead;
-  }
-  char32_t value = lead & (0xFF >> (length + 1));
-  std::size_t i = 1;
-  for (; i < length && pos + i < text.size(); ++i) {
-    const auto c = static_cast<unsigned char>(text[pos + i]);
-    if (!IsContinuation(c)) break;
-    if (i == 1 &&
-        ((lead == 0xE0 && c < 0xA0) || (lead == 0xF0 && c < 0x90) || (lead == 0xF4 && c > 0x8F))) {
-      break;
-    }
-    value = (value << 6) | (c & 0x3F);
-  }
-  if (i < length) {
-    pos += i;  // the bytes that looked like a start count as one bad character
-    return kReplacement;
-  }
-  pos += length;
-  return value;
-}
 
 void AppendUtf8(std::string& out, char32_t c) {
   if (c < 0x80) {
@@ -76,7 +33,11 @@ std::wstring WideFromUtf8(std::string_view text) {
   std::wstring out;
   out.reserve(text.size());
   for (std::size_t pos = 0; pos < text.size();) {
-    const char32_t c = DecodeOne(text, pos);
+    // Surrogates pass as they came, so that every name converts back to itself; a byte
+    // that starts no character is one bad character.
+    const auto [decoded, length] = DecodeUtf8(text, pos, Surrogates::kCharacters);
+    const char32_t c = length == 0 ? kReplacement : decoded;
+    pos += length == 0 ? 1 : length;
     if (c < 0x10000) {
       out += static_cast<wchar_t>(c);
     } else {
@@ -112,9 +73,9 @@ void AppendUtf8FromWide(std::string& out, std::wstring_view text) {
 std::size_t IncompleteUtf8Tail(std::string_view text) {
   // A cut sequence starts at most three bytes before the end.
   for (std::size_t back = 1; back <= 3 && back <= text.size(); ++back) {
-    const auto c = static_cast<unsigned char>(text[text.size() - back]);
-    if (IsContinuation(c)) continue;
-    const std::size_t length = SequenceLength(c);
+    const char c = text[text.size() - back];
+    if (IsUtf8Continuation(c)) continue;
+    const std::size_t length = Utf8LeadLength(c);
     return length > back ? back : 0;
   }
   return 0;

@@ -10,7 +10,7 @@ namespace zovu {
 // take UTF-16. File names may hold unpaired surrogates, which no UTF-8 can carry; they
 // travel as three-byte sequences of their own (the "generalised UTF-8" rule), so every
 // name the system hands out converts back to exactly the same name.
-// Bytes that form no character become U+FFFD.
+// Every byte that starts no character (support/utf8.h) becomes one U+FFFD.
 std::wstring WideFromUtf8(std::string_view text);
 std::string Utf8FromWide(std::wstring_view text);
 // As Utf8FromWide, appending to out, so that a buffer can serve name after name.

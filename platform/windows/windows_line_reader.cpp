@@ -9,9 +9,9 @@
 
 #include "platform/chunked_line_reader.h"
 #include "platform/file_kind.h"
-#include "platform/utf8_char.h"
 #include "platform/windows/wide_text.h"
 #include "platform/windows/windows_paths.h"
+#include "support/utf8.h"
 
 namespace zovu {
 namespace {
@@ -35,7 +35,7 @@ class WindowsLineReader final : public ChunkedLineReader {
   // UTF-8 is read in that code page, so that it names the files it was written for.
   std::string ReadLine() override {
     std::string line = ChunkedLineReader::ReadLine();
-    if (!IsUtf8(line)) line = Utf8FromAnsi(line);
+    if (!IsValidUtf8(line, Surrogates::kCharacters)) line = Utf8FromAnsi(line);
     return line;
   }
 

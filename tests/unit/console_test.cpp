@@ -117,25 +117,5 @@ TEST(ReportProblem, WithoutATerminalWritesOnlyTheMessageLine) {
             "PROBLEM: Invalid option specified, run ZOVU for list of valid options\n");
 }
 
-TEST(ReportProblem, EmptyMessageWritesNothingButStillCallsTheHook) {
-  ConsoleParts parts;
-  Console console(parts.Streams(80, true));
-  bool hookCalled = false;
-  EXPECT_EQ(console.ReportProblem("", [&] { hookCalled = true; }), kExitProblem);
-  EXPECT_TRUE(hookCalled);
-  EXPECT_EQ(parts.terminal.text() + parts.errors.text(), "");
-}
-
-TEST(Console, RemembersAFailedReportWrite) {
-  ConsoleParts parts;
-  Console console(parts.Streams(80, false));
-  console.WriteLine("one");
-  EXPECT_FALSE(console.ReportFailed());
-  parts.report.fail = true;
-  console.WriteLine("two");
-  EXPECT_TRUE(console.ReportFailed());
-  EXPECT_EQ(parts.report.text(), "one\n");
-}
-
 }  // namespace
 }  // namespace zovu

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "search/path_rules.h"
+#include "support/ascii.h"
 #include "tally/tally_key.h"
 #include "unit/tally_rig.h"
 
@@ -141,7 +142,7 @@ TEST(ExtensionTally, ThousandsOfKeysStaySortedAndUnique) {
     const auto times = static_cast<std::int64_t>(i % 3 + 1);
     found.insert(found.end(), static_cast<std::size_t>(times), texts[i]);
     std::string key = texts[i];
-    UpperCaseAscii(key);
+    AsciiUpper(key);
     expected[key] += times;
   }
   std::shuffle(found.begin(), found.end(), std::mt19937(12345));

@@ -2,15 +2,13 @@
 
 #include <vector>
 
+#include "support/ascii.h"
+
 namespace zovu::testing {
 namespace {
 
-char UpperLetter(char c) {
-  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
 bool IsLetter(char c) {
-  const char upper = UpperLetter(c);
+  const char upper = AsciiUpper(c);
   return upper >= 'A' && upper <= 'Z';
 }
 
@@ -24,7 +22,7 @@ std::string FakeWindowsPaths::ExpandPath(std::string_view path) {
   std::string_view rest = text;
   char drive = currentDrive_;
   if (rest.size() >= 2 && IsLetter(rest[0]) && rest[1] == ':') {
-    drive = UpperLetter(rest[0]);
+    drive = AsciiUpper(rest[0]);
     rest.remove_prefix(2);
   }
   std::vector<std::string_view> segments;

@@ -11,7 +11,7 @@
 #include "search/file_search.h"
 #include "search/search_arg.h"
 #include "support/config_writer.h"
-#include "tally/terminal_text.h"
+#include "support/terminal_text.h"
 #include "unit/fake_windows_paths.h"
 #include "unit/search_target_check.h"
 #include "unit/walk_rig.h"

@@ -181,11 +181,7 @@ TEST(GetParameter, CountsPastTwoHundredAndFiftyFiveWithoutWrapping) {
   EXPECT_EQ(GetParameter(params, 44), "p44");
   EXPECT_EQ(GetParameter(params, 300), "p300");
   EXPECT_EQ(GetParameter(params, 301), "");
-  EXPECT_EQ(GetOption(params, 44), "o44");
-  EXPECT_EQ(GetOption(params, 300), "o300");
-  EXPECT_EQ(GetOption(params, 301), "");
   EXPECT_EQ(GetParameter(params, 0), "");
-  EXPECT_EQ(GetOption(params, 0), "");
 }
 
 }  // namespace

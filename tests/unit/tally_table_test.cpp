@@ -6,7 +6,7 @@
 #include <tuple>
 #include <vector>
 
-#include "tally/utf8_text.h"
+#include "support/utf8.h"
 #include "unit/tally_rig.h"
 
 namespace zovu::testing {
@@ -151,7 +151,8 @@ TEST(PrintTallyTable, Utf8KeysKeepTheColumnsAligned) {
   // Every line is 73 characters wide.
   for (std::size_t start = 0; start < text.size();) {
     const std::size_t end = text.find('\n', start);
-    EXPECT_EQ(Utf8Characters(text.substr(start, end - start)), 73u) << text.substr(start, end);
+    EXPECT_EQ(Utf8Characters(text.substr(start, end - start), Surrogates::kMalformed), 73u)
+        << text.substr(start, end);
     start = end + 1;
   }
 }

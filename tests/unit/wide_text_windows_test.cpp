@@ -41,6 +41,7 @@ TEST(WideText, BytesThatFormNoCharacterBecomeReplacementCharacters) {
       {"\xFF", L"\uFFFD"},
       {"a\xC3", L"a\uFFFD"},                             // cut short at the end
       {"\xC3(", L"\uFFFD("},                             // cut short by a plain byte
+      {"\xE2\x82(", L"\uFFFD\uFFFD("},                   // a byte each, as everywhere
       {"\xC0\xAF", L"\uFFFD\uFFFD"},                     // overlong "/"
       {"\xE0\x80\xAF", L"\uFFFD\uFFFD\uFFFD"},           // overlong "/"
       {"\xF4\x90\x80\x80", L"\uFFFD\uFFFD\uFFFD\uFFFD"}  // past U+10FFFF

@@ -1,7 +1,7 @@
-#include "tally/terminal_text.h"
+#include "support/terminal_text.h"
 
-#include "tally/display_width.h"
-#include "tally/utf8_text.h"
+#include "support/display_width.h"
+#include "support/utf8.h"
 
 namespace zovu {
 namespace {
@@ -27,8 +27,7 @@ bool IsSteeringFormat(char32_t c) {
 
 // The character or stray byte at text[at], and how a terminal is shown it.
 Piece PieceAt(std::string_view text, std::size_t at) {
-  char32_t c = 0;
-  const std::size_t length = Utf8CharacterAt(text, at, c);
+  const auto [c, length] = DecodeUtf8(text, at, Surrogates::kMalformed);
   if (length == 0) return {1, 0, Shown::kReplacementCharacter};
   if (IsControl(c) || IsSteeringFormat(c)) return {length, c, Shown::kQuestionMark};
   return {length, c, Shown::kAsItIs};

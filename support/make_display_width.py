@@ -1,10 +1,10 @@
 #!/usr/bin/env python3
-"""Writes tally/display_width.cpp: the columns a character takes on a terminal, from the
-Unicode character database that Python carries (unicodedata). Run it from the top of the
-source tree after a Python upgrade brings a newer Unicode version:
+"""Writes support/display_width.cpp: the columns a character takes on a terminal, from
+the Unicode character database that Python carries (unicodedata). Run it from the top of
+the source tree after a Python upgrade brings a newer Unicode version:
 
-    python3 tally/make_display_width.py > tally/display_width.cpp
-    clang-format -i tally/display_width.cpp
+    python3 support/make_display_width.py > support/display_width.cpp
+    clang-format -i support/display_width.cpp
 """
 import unicodedata
 
@@ -65,9 +65,9 @@ def table(name, found):
     return "\n".join(lines)
 
 
-print(f"""// Made by tally/make_display_width.py from Unicode {unicodedata.unidata_version}; change that script,
+print(f"""// Made by support/make_display_width.py from Unicode {unicodedata.unidata_version}; change that script,
 // not this file.
-#include "tally/display_width.h"
+#include "support/display_width.h"
 
 #include <algorithm>
 #include <iterator>

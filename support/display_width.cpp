@@ -1,6 +1,6 @@
-// Made by tally/make_display_width.py from Unicode 14.0.0; change that script,
+// Made by support/make_display_width.py from Unicode 14.0.0; change that script,
 // not this file.
-#include "tally/display_width.h"
+#include "support/display_width.h"
 
 #include <algorithm>
 #include <iterator>
