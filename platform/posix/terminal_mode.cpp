@@ -88,6 +88,9 @@ void End() {
 std::size_t ReadInput(char* buffer, std::size_t size) {
   if (terminal < 0 || polling == 0) return 0;
   SignalsHeld held;
+  // A job that a shell brings to the foreground while it runs gets no SIGCONT: the mode
+  // is taken up at the first look at the keyboard there.
+  if (modeOn == 0) Reenter();
   if (modeOn == 0 || !Foreground()) return 0;
   ssize_t got;
   do {
