@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -297,8 +298,9 @@ long long SummaryCount(const std::string& output) {
 }
 
 // ESC is answered inside one directory of many entries, once the spinner shows that its
-// entries are being counted; and while a list file of a terabyte without a line end is
-// being skipped. Neither is read to its end first.
+// entries are being counted; while a list file of a terabyte without a line end is
+// being skipped; and while a FIFO given as list file waits for a writer. None is read
+// to its end first.
 TEST_F(TerminalTest, EscEndsTheSearchInsideAHugeDirectoryOrListFile) {
   constexpr int kEntries = 150000;
   const std::filesystem::path huge = tree_.Dir("huge");
@@ -318,7 +320,9 @@ TEST_F(TerminalTest, EscEndsTheSearchInsideAHugeDirectoryOrListFile) {
   const struct {
     const char* arg;
     const char* shown;  // ESC is typed once this shows: a second redraw, counting under way
-  } cases[] = {{"huge/", "Working  \b/\b"}, {"@big.lst", "Working  \b/"}};
+  } cases[] = {
+      {"huge/", "Working  \b/\b"}, {"@big.lst", "Working  \b/"}, {"@wait.fifo", "Working  "}};
+  ASSERT_EQ(::mkfifo((tree_.path() / "wait.fifo").c_str(), 0644), 0);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.arg);
     PtyOptions options = Options();
