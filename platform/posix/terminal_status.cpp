@@ -61,6 +61,10 @@ void Redraw() {
   if (shown != nullptr) WriteAll(shown->redraw, shown->redrawSize);
 }
 
+void RedrawWithheld() {
+  if (withheld) Redraw();
+}
+
 std::unique_ptr<OutputStream> OpenStream() {
   return std::make_unique<StatusStream>();
 }

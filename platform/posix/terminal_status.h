@@ -17,6 +17,8 @@ StatusLineRecord& Record();
 // draws it again whole, as after the process was stopped and continued.
 void Blank();
 void Redraw();
+// Redraws the line if something of it was not drawn (the process was in the background).
+void RedrawWithheld();
 
 // The stream the console draws the status line with, on standard error. It draws only
 // while the process may, so that a job in the background never draws over the line of
