@@ -74,8 +74,9 @@ std::unique_ptr<LineReader> OpenPosixLineReader(std::string_view path) {
   if (fd < 0) return nullptr;
   // The name may lead elsewhere by now: what was opened decides.
   const int flags = ::fcntl(fd, F_GETFL);
-  const bool pipe = ::fstat(fd, &st) == 0 && KindOf(st.st_mode) == FileKind::kPipe;
-  if (::fstat(fd, &st) != 0 || !ReadableAsList(KindOf(st.st_mode)) || flags < 0 ||
+  const bool known = ::fstat(fd, &st) == 0;
+  const bool pipe = known && KindOf(st.st_mode) == FileKind::kPipe;
+  if (!known || !ReadableAsList(KindOf(st.st_mode)) || flags < 0 ||
       (!pipe && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)) {
     ::close(fd);
     return nullptr;
