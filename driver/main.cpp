@@ -16,7 +16,7 @@ int RunOnThisSystem(int argc, char** argv) {
   streams.report = system.standardOutput.get();
   streams.reportIsTerminal = system.standardOutputIsTerminal;
   const bool statusLine = system.standardErrorIsTerminal && !system.standardOutputIsPipe;
-  streams.status = statusLine ? system.standardError.get() : nullptr;
+  streams.status = statusLine ? system.statusOutput.get() : nullptr;
   streams.statusLine = system.statusLine;
   streams.problems = system.standardError.get();
   streams.columns = system.terminalColumns;

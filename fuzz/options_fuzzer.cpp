@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/block_scramble.h"
 #include "common/memory_block_files.h"
 #include "common/refusing_file_system.h"
 #include "common/string_stream.h"
@@ -116,7 +117,7 @@ std::string FirstPlainParameter(const Parameters& params) {
 // True when the file holds the block, scrambled, at some offset, with every other byte
 // as it was before.
 bool HoldsBlockOverOldBytes(const Bytes& file, const Bytes& old, Bytes block) {
-  ScrambleBytes(block, kScrambleSeed);
+  testing::Scramble(block);
   for (std::size_t at = 0; at + block.size() <= file.size(); ++at) {
     if (!std::equal(block.begin(), block.end(), file.begin() + static_cast<std::ptrdiff_t>(at))) {
       continue;

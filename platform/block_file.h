@@ -27,19 +27,28 @@ class BlockFile {
   virtual bool Truncate(std::int64_t size) = 0;
   // Waits for the exclusive lock on the whole file and holds it until the file is
   // closed, so that other processes that lock it wait meanwhile; false when the lock
-  // cannot be had. (POSIX locks are advisory; a Windows lock also keeps other handles
-  // from reading and writing the file.)
+  // cannot be had, or when the file was removed (by Remove) while this one waited.
+  // (POSIX locks are advisory; a Windows lock also keeps other handles from reading and
+  // writing the file.)
   virtual bool Lock() = 0;
   // Closes the file; false when the system reported an error. Destroying an open file
   // closes it too.
   virtual bool Close() = 0;
+  // True when the opener made the file: there was none of that name.
+  virtual bool Created() const = 0;
+  // Takes the file away from its name and closes it; false when it stays. Only a file
+  // that the opener made can be removed this way.
+  virtual bool Remove() = 0;
 };
 
 class BlockFileOpener {
  public:
   virtual ~BlockFileOpener() = default;
   // Opens the regular file name for reading and writing, creating it empty when it does
-  // not exist. An existing file is never truncated. Null when it cannot be opened.
+  // not exist. An existing file is never truncated. A link of that name is never
+  // followed, not even one that leads nowhere: the file would be elsewhere. Null when it
+  // cannot be opened, or when the name leads to no regular file (a link, a directory,
+  // a FIFO, a device).
   virtual std::unique_ptr<BlockFile> Open(std::string_view name) = 0;
 };
 

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "platform/file_system.h"
+#include "platform/list_text_decoder.h"
 
 namespace zovu {
 
@@ -15,7 +16,8 @@ inline constexpr std::size_t kMaxLineBytes = 64 * 1024;
 
 // Splits a byte source that is read in large chunks into lines. Lines may end in "\n"
 // or, as written on Windows, "\r\n"; neither is part of the line. A UTF-8 byte-order
-// mark in front of the first line is not part of it either. Reading ends early when the
+// mark in front of the first line is not part of it either; a UTF-16 one makes the whole
+// source UTF-16, read as UTF-8 (ListTextDecoder). Reading ends early when the
 // interruption check answers true before a chunk.
 class ChunkedLineReader : public LineReader {
  public:
@@ -44,29 +46,36 @@ class ChunkedLineReader : public LineReader {
   }
 
  protected:
-  // Reads up to size bytes into buffer; returns how many (0 at the end), or -1 when the
-  // read failed.
+  // Reads up to size bytes into buffer; returns how many (0 at the end, or once the
+  // interruption check answered true while it waited), or -1 when the read failed.
   virtual std::ptrdiff_t ReadChunk(char* buffer, std::size_t size) = 0;
 
  private:
   bool Fill() {
     pos_ = 0;
-    // A file of gigabytes without a line end is skipped a chunk at a time; the reader
-    // may be told to give up between chunks.
-    if (failed_ || InterruptRequested()) {
-      data_.clear();
-      return false;
+    data_.clear();
+    // A UTF-16 source's first chunk may hold its byte-order mark alone.
+    while (data_.empty()) {
+      // A file of gigabytes without a line end is skipped a chunk at a time; the reader
+      // may be told to give up between chunks.
+      if (failed_ || InterruptRequested()) return false;
+      raw_.resize(kChunk);
+      const std::ptrdiff_t got = ReadChunk(raw_.data(), raw_.size());
+      // A failed read ends the file for good; the reader remembers it.
+      failed_ = got < 0;
+      if (got <= 0) {
+        if (!failed_) decoder_.Finish(data_);
+        return !data_.empty();
+      }
+      decoder_.Decode(std::string_view(raw_.data(), static_cast<std::size_t>(got)), data_);
     }
-    data_.resize(kChunk);
-    const std::ptrdiff_t got = ReadChunk(data_.data(), data_.size());
-    // A failed read ends the file for good; the reader remembers it.
-    failed_ = got < 0;
-    data_.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
-    return got > 0;
+    return true;
   }
 
   static constexpr std::size_t kChunk = 64 * 1024;
   static constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+  std::string raw_;
+  ListTextDecoder decoder_;
   std::string data_;
   std::size_t pos_ = 0;
   bool firstLine_ = true;

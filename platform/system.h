@@ -17,6 +17,10 @@ namespace zovu {
 struct System {
   std::unique_ptr<OutputStream> standardOutput;
   std::unique_ptr<OutputStream> standardError;
+  // Standard error for the status line alone: it draws only while the process may draw on
+  // the terminal (not as a job in the background), and leaves off once the run is being
+  // ended from outside (ctrl-C on Windows).
+  std::unique_ptr<OutputStream> statusOutput;
   bool standardErrorIsTerminal = false;
   bool standardOutputIsTerminal = false;
   // Standard output goes into a pipe or a socket: another program of the pipeline (a

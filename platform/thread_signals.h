@@ -23,4 +23,17 @@ class AsyncSignalsHeld {
 #endif
 };
 
+// While it lives, the calling thread has an alternate signal stack of its own where the
+// program's crash handlers need one, so that they run even when its stack overflowed.
+class ThreadCrashStack {
+ public:
+  ThreadCrashStack();
+  ~ThreadCrashStack();
+  ThreadCrashStack(const ThreadCrashStack&) = delete;
+  ThreadCrashStack& operator=(const ThreadCrashStack&) = delete;
+
+ private:
+  void* stack_ = nullptr;
+};
+
 }  // namespace zovu

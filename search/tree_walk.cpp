@@ -225,7 +225,10 @@ bool RunThreads(Walk& walk, std::deque<Walker>& walkers) {
     const AsyncSignalsHeld held;
     for (Walker& walker : walkers) {
       try {
-        threads.emplace_back([&walker] { walker.Run(); });
+        threads.emplace_back([&walker] {
+          const ThreadCrashStack crashStack;
+          walker.Run();
+        });
       } catch (const std::system_error&) {
         break;  // the walk goes on with the threads it has
       }

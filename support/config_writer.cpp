@@ -8,6 +8,32 @@
 namespace zovu {
 namespace {
 
+// The steps of SaveBlock, defined behind it.
+
+// Where FindBlock found the copy of the block: the offset of its length byte, or -1.
+struct BlockSearch {
+  std::int64_t offset = -1;
+  bool readFailed = false;
+};
+// Looks for the occurrence-th copy of the identification id (its L bytes, without the
+// length byte). The file is read in overlapping chunks, each unscrambled from key byte 1
+// at its own first byte.
+BlockSearch FindBlock(BlockFile& file, std::uint16_t occurrence, std::span<const std::uint8_t> id);
+// Writes data scrambled at offset and leaves data plain again. Returns how many bytes
+// were written: all of data, or fewer when seeking or writing failed.
+std::size_t WriteBlockAt(BlockFile& file, std::int64_t offset, std::span<std::uint8_t> data);
+// The XOR of the bytes of data.
+std::uint16_t BlockChecksum(std::span<const std::uint8_t> data);
+// XORs data with the key of seed, key byte 1 at data's first byte. Applied twice it
+// gives back the data.
+void ScrambleBytes(std::span<std::uint8_t> data, std::string_view seed);
+// The seed followed by up to count of its successive left rotations, cut to 255 bytes.
+std::string BuildKey(std::string_view seed, int count);
+// s with its first character moved to the end.
+std::string RotateLeft(std::string_view s);
+// The save in a file just opened: locks it, looks for the copy and writes the block.
+SaveResult SaveLocked(BlockFile& file, std::uint16_t occurrence, std::span<std::uint8_t> block);
+
 constexpr std::size_t kKeyBytes = 255;
 // Bytes read at a time while searching: many chunks, so that a large file is read at
 // the disk's speed. The buffer's size does not grow with the file.
@@ -27,7 +53,8 @@ ChunkKey MakeChunkKey() {
   return stream;
 }
 
-// FindPattern with its table built once for all the chunks of a search.
+// The first index at which the pattern stands in data with at least one byte of data
+// behind it, or -1; its table is built once for all the chunks of a search.
 class PatternFinder {
  public:
   explicit PatternFinder(std::span<const std::uint8_t> pattern)
@@ -126,11 +153,26 @@ SaveResult SaveBlock(BlockFileOpener& opener, std::string_view name, std::uint16
   if (block.empty() || block.size() < std::size_t{block[0]} + 3) return SaveResult::kNotSaved;
   const std::unique_ptr<BlockFile> file = OpenBlockFile(opener, name);
   if (!file) return SaveResult::kNotSaved;
+  const SaveResult result = SaveLocked(*file, occurrence, block);
+  // A first save that failed leaves no file behind. Empty means that no other save put a
+  // block into it meanwhile; one that waits for the lock then finds the file gone.
+  if (result != SaveResult::kSaved && file->Created() && file->Size() == 0) {
+    file->Remove();
+  } else {
+    // The block is written or not; an error on closing changes nothing about that.
+    file->Close();
+  }
+  return result;
+}
+
+namespace {
+
+SaveResult SaveLocked(BlockFile& file, std::uint16_t occurrence, std::span<std::uint8_t> block) {
   // Held until the file is closed: another save that searched between this one's search
   // and its write would not see this copy and would add a second one.
-  if (!file->Lock()) return SaveResult::kNotSaved;
+  if (!file.Lock()) return SaveResult::kNotSaved;
 
-  const BlockSearch search = FindBlock(*file, occurrence, block.subspan(1, block[0]));
+  const BlockSearch search = FindBlock(file, occurrence, block.subspan(1, block[0]));
   if (search.readFailed) return SaveResult::kReadFailed;
 
   const std::size_t n = block.size();
@@ -138,17 +180,15 @@ SaveResult SaveBlock(BlockFileOpener& opener, std::string_view name, std::uint16
   block[n - 2] = static_cast<std::uint8_t>(checksum & 0xFF);
   block[n - 1] = static_cast<std::uint8_t>(checksum >> 8);
 
-  const std::optional<std::int64_t> size = file->Size();
+  const std::optional<std::int64_t> size = file.Size();
   if (!size) return SaveResult::kReadFailed;
   const std::int64_t offset = search.offset >= 0 ? search.offset : *size;
   std::vector<std::uint8_t> under;
-  if (!ReadBytesUnder(*file, offset, *size, n, under)) return SaveResult::kReadFailed;
-  const std::size_t written = WriteBlockAt(*file, offset, block);
+  if (!ReadBytesUnder(file, offset, *size, n, under)) return SaveResult::kReadFailed;
+  const std::size_t written = WriteBlockAt(file, offset, block);
   // A write cut short (a full disk, a file-size limit) is undone, so that a failed save
   // leaves the file as it was, with no half block in it.
-  if (written != n) UndoWrite(*file, offset, *size, under, written);
-  // The block is written or not; an error on closing changes nothing about that.
-  file->Close();
+  if (written != n) UndoWrite(file, offset, *size, under, written);
   return written == n ? SaveResult::kSaved : SaveResult::kNotSaved;
 }
 
@@ -203,10 +243,6 @@ std::size_t WriteBlockAt(BlockFile& file, std::int64_t offset, std::span<std::ui
   return written;
 }
 
-int FindPattern(std::span<const std::uint8_t> data, std::span<const std::uint8_t> pattern) {
-  return PatternFinder(pattern).Find(data);
-}
-
 std::uint16_t BlockChecksum(std::span<const std::uint8_t> data) {
   std::uint8_t sum = 0;
   for (const std::uint8_t byte : data) sum ^= byte;
@@ -242,6 +278,8 @@ std::string RotateLeft(std::string_view s) {
   rotated += s.front();
   return rotated;
 }
+
+}  // namespace
 
 std::string BaseFileName(std::string_view path, PathStyle style, PathExpander& expander) {
   const std::string full = expander.ExpandPath(path);

@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <string>
+#include <utility>
 
 namespace zovu {
 namespace {
@@ -36,7 +37,8 @@ class FileSizeSignalIgnored {
 
 class PosixBlockFile final : public BlockFile {
  public:
-  explicit PosixBlockFile(int fd) : fd_(fd) {}
+  PosixBlockFile(int fd, std::string path, bool created)
+      : fd_(fd), path_(std::move(path)), created_(created) {}
   ~PosixBlockFile() override { Close(); }
   PosixBlockFile(const PosixBlockFile&) = delete;
   PosixBlockFile& operator=(const PosixBlockFile&) = delete;
@@ -88,13 +90,15 @@ class PosixBlockFile final : public BlockFile {
     return result == 0;
   }
 
-  // The lock goes with the descriptor: closing it lets the next waiting process in.
+  // The lock goes with the descriptor: closing it lets the next waiting process in. A
+  // file without a name any more was removed by the save that made it.
   bool Lock() override {
     int result;
     do {
       result = ::flock(fd_, LOCK_EX);
     } while (result != 0 && errno == EINTR);
-    return result == 0;
+    struct stat info {};
+    return result == 0 && ::fstat(fd_, &info) == 0 && info.st_nlink > 0;
   }
 
   bool Close() override {
@@ -104,27 +108,64 @@ class PosixBlockFile final : public BlockFile {
     return result == 0;
   }
 
+  bool Created() const override { return created_; }
+
+  // Removed only while the name still leads to this file, and before the lock goes with
+  // the descriptor.
+  bool Remove() override {
+    struct stat own {};
+    struct stat named {};
+    const bool same = created_ && fd_ >= 0 && ::fstat(fd_, &own) == 0 &&
+                      ::lstat(path_.c_str(), &named) == 0 && own.st_dev == named.st_dev &&
+                      own.st_ino == named.st_ino;
+    const bool removed = same && ::unlink(path_.c_str()) == 0;
+    Close();
+    return removed;
+  }
+
  private:
   int fd_;
+  std::string path_;
+  bool created_;
 };
+
+int OpenRetrying(const std::string& path, int flags) {
+  int fd;
+  do {
+    fd = ::open(path.c_str(), flags, 0666);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
 
 }  // namespace
 
 std::unique_ptr<BlockFile> PosixBlockFileOpener::Open(std::string_view name) {
   const std::string path(name);
-  // No O_TRUNC: an existing file keeps its bytes; only a missing one is created.
-  int fd;
-  do {
-    fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0) return nullptr;
-  // A FIFO or device of that name is no place for the block.
-  struct stat info {};
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    ::close(fd);
-    return nullptr;
+  // O_NOFOLLOW: a link of that name is refused, so that the block never goes into the
+  // file a link leads to, and no file is made where a dangling link points. A missing
+  // file is made with O_EXCL, so that it is known to be this save's own; an existing one
+  // is opened as it is, never truncated. Without waiting: a device's open may wait.
+  constexpr int kFlags = O_RDWR | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY | O_NONBLOCK;
+  // Another process may make or remove the file between the two opens: then again.
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    int fd = OpenRetrying(path, kFlags | O_CREAT | O_EXCL);
+    const bool created = fd >= 0;
+    if (fd < 0 && errno == EEXIST) {
+      fd = OpenRetrying(path, kFlags);
+      if (fd < 0 && errno == ENOENT) continue;
+    }
+    if (fd < 0) return nullptr;
+    // A FIFO or device of that name is no place for the block.
+    struct stat info {};
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || flags < 0 ||
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+      ::close(fd);
+      return nullptr;
+    }
+    return std::make_unique<PosixBlockFile>(fd, path, created);
   }
-  return std::make_unique<PosixBlockFile>(fd);
+  return nullptr;
 }
 
 }  // namespace zovu

@@ -1,6 +1,7 @@
 #include "platform/posix/posix_line_reader.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -13,9 +14,13 @@
 namespace zovu {
 namespace {
 
+// How long a wait for a pipe's writer lasts before the interruption check is asked again.
+constexpr int kWaitSliceMilliseconds = 20;
+
 class PosixLineReader final : public ChunkedLineReader {
  public:
-  explicit PosixLineReader(int fd) : fd_(fd) {}
+  // A pipe is read without blocking, so that a wait for its writer can be given up.
+  PosixLineReader(int fd, bool pipe) : fd_(fd), pipe_(pipe) {}
   ~PosixLineReader() override { ::close(fd_); }
   PosixLineReader(const PosixLineReader&) = delete;
   PosixLineReader& operator=(const PosixLineReader&) = delete;
@@ -23,14 +28,26 @@ class PosixLineReader final : public ChunkedLineReader {
  protected:
   std::ptrdiff_t ReadChunk(char* buffer, std::size_t size) override {
     for (;;) {
+      // Polled first: a FIFO that no writer has opened yet would read as ended. Opened
+      // without waiting, it reports neither data nor a hang-up until a writer has come.
+      if (pipe_) {
+        pollfd wait{fd_, POLLIN, 0};
+        const int ready = ::poll(&wait, 1, kWaitSliceMilliseconds);
+        if (ready < 0 && errno != EINTR) return -1;
+        if (ready <= 0) {
+          if (InterruptRequested()) return 0;
+          continue;
+        }
+      }
       const ssize_t got = ::read(fd_, buffer, size);
-      if (got < 0 && errno == EINTR) continue;
+      if (got < 0 && (errno == EINTR || (pipe_ && errno == EAGAIN))) continue;
       return got;
     }
   }
 
  private:
   int fd_;
+  bool pipe_;
 };
 
 FileKind KindOf(mode_t mode) {
@@ -52,17 +69,19 @@ std::unique_ptr<LineReader> OpenPosixLineReader(std::string_view path) {
   struct stat st {};
   if (::stat(name.c_str(), &st) != 0 || !ReadableAsList(KindOf(st.st_mode))) return nullptr;
   // Opened without waiting: a FIFO that no one writes to would otherwise hold the open
-  // for ever, while a read of it ends at once. Reads wait again as usual.
+  // until a writer comes, deaf to ESC meanwhile. Only a pipe is read that way.
   const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) return nullptr;
   // The name may lead elsewhere by now: what was opened decides.
   const int flags = ::fcntl(fd, F_GETFL);
-  if (::fstat(fd, &st) != 0 || !ReadableAsList(KindOf(st.st_mode)) || flags < 0 ||
-      ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+  const bool known = ::fstat(fd, &st) == 0;
+  const bool pipe = known && KindOf(st.st_mode) == FileKind::kPipe;
+  if (!known || !ReadableAsList(KindOf(st.st_mode)) || flags < 0 ||
+      (!pipe && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0)) {
     ::close(fd);
     return nullptr;
   }
-  return std::make_unique<PosixLineReader>(fd);
+  return std::make_unique<PosixLineReader>(fd, pipe);
 }
 
 }  // namespace zovu

@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -36,6 +37,21 @@ bool IsPipeOrSocket(int fd) {
   return ::fstat(fd, &info) == 0 && (S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode));
 }
 
+// A standard descriptor closed at start gets a stand-in, so that no file opened later
+// (the terminal, a list file, the settings file) takes its number and the text meant for
+// it: /dev/null opened for reading only, on which a write fails as on the closed one.
+void StandInIfClosed(int fd) {
+  if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) return;
+  for (const char* name : {"/dev/null", "/"}) {
+    const int opened = ::open(name, O_RDONLY | O_CLOEXEC);
+    if (opened == fd) return;  // the lowest free number: this one
+    if (opened < 0) continue;
+    const int moved = ::dup2(opened, fd);
+    ::close(opened);
+    if (moved == fd) return;
+  }
+}
+
 void WriteAll(int fd, std::string_view text) {
   while (!text.empty()) {
     const ssize_t written = ::write(fd, text.data(), text.size());
@@ -48,9 +64,11 @@ void WriteAll(int fd, std::string_view text) {
 }  // namespace
 
 System OpenSystem() {
+  for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) StandInIfClosed(fd);
   System system;
   system.standardOutput = std::make_unique<PosixOutputStream>(STDOUT_FILENO);
   system.standardError = std::make_unique<PosixOutputStream>(STDERR_FILENO);
+  system.statusOutput = terminal_status::OpenStream();
   system.standardErrorIsTerminal = ::isatty(STDERR_FILENO) == 1;
   system.standardOutputIsTerminal = ::isatty(STDOUT_FILENO) == 1;
   system.standardOutputIsPipe = IsPipeOrSocket(STDOUT_FILENO);

@@ -2,6 +2,7 @@
 
 #include <initializer_list>
 
+#include "platform/posix/terminal_signals.h"
 #include "platform/thread_signals.h"
 
 namespace zovu {
@@ -17,6 +18,12 @@ AsyncSignalsHeld::AsyncSignalsHeld() {
 
 AsyncSignalsHeld::~AsyncSignalsHeld() {
   pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
+}
+
+ThreadCrashStack::ThreadCrashStack() : stack_(terminal_signals::OwnCrashStack()) {}
+
+ThreadCrashStack::~ThreadCrashStack() {
+  terminal_signals::DropCrashStack(stack_);
 }
 
 }  // namespace zovu

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "platform/posix/terminal_signals.h"
+#include "platform/posix/terminal_status.h"
 
 namespace zovu::terminal_mode {
 namespace {
@@ -88,6 +89,12 @@ void End() {
 std::size_t ReadInput(char* buffer, std::size_t size) {
   if (terminal < 0 || polling == 0) return 0;
   SignalsHeld held;
+  // A job that a shell brings to the foreground while it runs gets no SIGCONT: the mode
+  // is taken up, and the status line drawn, at the first look at the keyboard there.
+  if (modeOn == 0) {
+    Reenter();
+    if (modeOn != 0) terminal_status::RedrawWithheld();
+  }
   if (modeOn == 0 || !Foreground()) return 0;
   ssize_t got;
   do {

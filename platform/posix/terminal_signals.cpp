@@ -1,6 +1,8 @@
 #include "platform/posix/terminal_signals.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <initializer_list>
 
 #include "platform/posix/terminal_mode.h"
@@ -23,6 +25,9 @@ constexpr int kOtherEnds[] = {
 };
 // Raised by a fault of the program itself, or by abort().
 constexpr int kCrashes[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGSYS};
+
+// Room enough for a handler that gives the terminal back, and for the system's own needs.
+constexpr std::size_t kCrashStackBytes = 64 * 1024;
 
 bool installed = false;
 struct sigaction previous[NSIG];
@@ -132,9 +137,11 @@ void ForEachEnd(Each each) {
 void Install() {
   if (installed) return;
   installed = true;
+  OwnCrashStack();  // the main thread's, kept for the rest of the run
   const struct sigaction end = OwnAction(OnEnd);
   ForEachEnd([&end](int signal) { InstallOne(signal, end); });
-  InstallOne(SIGTSTP, OwnAction(OnStop));
+  // Every stop: sent by kill, SIGTTIN and SIGTTOU stop a process in the foreground too.
+  for (const int signal : {SIGTSTP, SIGTTIN, SIGTTOU}) InstallOne(signal, OwnAction(OnStop));
   InstallOne(SIGCONT, OwnAction(OnContinue));
   const struct sigaction crash = CrashAction();
   for (const int signal : kCrashes) InstallOne(signal, crash);
@@ -147,6 +154,29 @@ sigset_t HeldSignals() {
   for (const int signal : kCrashes) sigaddset(&set, signal);
   for (const int signal : {SIGTSTP, SIGCONT, SIGTTIN, SIGTTOU}) sigaddset(&set, signal);
   return set;
+}
+
+void* OwnCrashStack() {
+  stack_t current{};
+  if (!installed || sigaltstack(nullptr, &current) != 0 || (current.ss_flags & SS_DISABLE) == 0) {
+    return nullptr;
+  }
+  stack_t own{};
+  own.ss_size = std::max(kCrashStackBytes, static_cast<std::size_t>(SIGSTKSZ));
+  own.ss_sp = std::malloc(own.ss_size);
+  if (own.ss_sp != nullptr && sigaltstack(&own, nullptr) != 0) {
+    std::free(own.ss_sp);
+    return nullptr;
+  }
+  return own.ss_sp;
+}
+
+void DropCrashStack(void* stack) {
+  if (stack == nullptr) return;
+  stack_t off{};
+  off.ss_flags = SS_DISABLE;
+  sigaltstack(&off, nullptr);
+  std::free(stack);
 }
 
 }  // namespace zovu::terminal_signals

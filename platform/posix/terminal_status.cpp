@@ -2,12 +2,15 @@
 
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 
 namespace zovu::terminal_status {
 namespace {
 
 StatusLineRecord record;
+// Set while something was not drawn: the line on the terminal is not the one recorded.
+std::atomic<bool> withheld{false};
 
 // A background job must not draw over the line of the job in the foreground.
 bool MayDraw() {
@@ -25,6 +28,19 @@ void WriteAll(const char* bytes, std::size_t size) {
   }
 }
 
+class StatusStream final : public OutputStream {
+ public:
+  bool Write(std::string_view text) override {
+    if (!MayDraw()) {
+      withheld = true;
+      return true;
+    }
+    if (withheld) Redraw();
+    WriteAll(text.data(), text.size());
+    return true;
+  }
+};
+
 }  // namespace
 
 StatusLineRecord& Record() {
@@ -39,8 +55,18 @@ void Blank() {
 }
 
 void Redraw() {
+  if (!MayDraw()) return;
+  withheld = false;
   const StatusLineRecord::Version* shown = record.Current();
-  if (shown != nullptr && MayDraw()) WriteAll(shown->redraw, shown->redrawSize);
+  if (shown != nullptr) WriteAll(shown->redraw, shown->redrawSize);
+}
+
+void RedrawWithheld() {
+  if (withheld) Redraw();
+}
+
+std::unique_ptr<OutputStream> OpenStream() {
+  return std::make_unique<StatusStream>();
 }
 
 }  // namespace zovu::terminal_status

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <memory>
+
+#include "platform/output_stream.h"
 #include "platform/status_line.h"
 
 namespace zovu::terminal_status {
@@ -14,5 +17,13 @@ StatusLineRecord& Record();
 // draws it again whole, as after the process was stopped and continued.
 void Blank();
 void Redraw();
+// Redraws the line if something of it was not drawn (the process was in the background).
+void RedrawWithheld();
+
+// The stream the console draws the status line with, on standard error. It draws only
+// while the process may, so that a job in the background never draws over the line of
+// the one in the foreground, nor blanks what the user types there; once it may draw
+// again, it draws the whole line first.
+std::unique_ptr<OutputStream> OpenStream();
 
 }  // namespace zovu::terminal_status

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <string>
 
 #include "platform/windows/wide_text.h"
 
@@ -12,9 +13,17 @@ namespace {
 // ReadFile and WriteFile take 32-bit counts; larger transfers go in pieces.
 constexpr std::size_t kMostPerCall = std::size_t{1} << 30;
 
+// Whether the file is on its way out: removed by the save that made it, and gone once
+// its last handle is closed.
+bool DeletePending(HANDLE file) {
+  FILE_STANDARD_INFO info{};
+  return GetFileInformationByHandleEx(file, FileStandardInfo, &info, sizeof info) &&
+         info.DeletePending;
+}
+
 class WindowsBlockFile final : public BlockFile {
  public:
-  explicit WindowsBlockFile(HANDLE file) : file_(file) {}
+  WindowsBlockFile(HANDLE file, bool created) : file_(file), created_(created) {}
   ~WindowsBlockFile() override { Close(); }
   WindowsBlockFile(const WindowsBlockFile&) = delete;
   WindowsBlockFile& operator=(const WindowsBlockFile&) = delete;
@@ -76,7 +85,7 @@ class WindowsBlockFile final : public BlockFile {
   bool Lock() override {
     OVERLAPPED from{};
     locked_ = LockFileEx(file_, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &from) != 0;
-    return locked_;
+    return locked_ && !DeletePending(file_);
   }
 
   bool Close() override {
@@ -93,35 +102,67 @@ class WindowsBlockFile final : public BlockFile {
     return closed != 0;
   }
 
+  bool Created() const override { return created_; }
+
+  // Only the handle that made the file has the right to delete it. The file goes when its
+  // last handle is closed; a save that waits for the lock sees it pending until then.
+  bool Remove() override {
+    FILE_DISPOSITION_INFO dispose{};
+    dispose.DeleteFile = TRUE;
+    const bool removed =
+        created_ && file_ != INVALID_HANDLE_VALUE &&
+        SetFileInformationByHandle(file_, FileDispositionInfo, &dispose, sizeof dispose) != 0;
+    Close();
+    return removed;
+  }
+
  private:
   HANDLE file_;
+  bool created_;
   bool locked_ = false;
 };
 
-// A regular file on a disk: not a device such as CON or NUL, not a pipe, and not a
-// directory.
+// A regular file on a disk: not a device such as CON or NUL, not a pipe, not a
+// directory, and no reparse point (a symbolic link, opened as itself).
 bool IsRegularFile(HANDLE file) {
   if (GetFileType(file) != FILE_TYPE_DISK) return false;
   BY_HANDLE_FILE_INFORMATION info{};
   return GetFileInformationByHandle(file, &info) &&
-         (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+         (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
+}
+
+// FILE_FLAG_OPEN_REPARSE_POINT opens a link itself instead of what it leads to, and
+// makes no file where a dangling one points. Every handle shares deletion, so that the
+// save that made the file can remove it again.
+HANDLE OpenName(const std::wstring& name, DWORD access, DWORD disposition) {
+  return CreateFileW(name.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                     nullptr, disposition, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
+                     nullptr);
 }
 
 }  // namespace
 
 std::unique_ptr<BlockFile> WindowsBlockFileOpener::Open(std::string_view name) {
-  // OPEN_ALWAYS creates only a missing file and never truncates an existing one. Without
-  // backup semantics a directory cannot be opened; a read-only file cannot be opened for
-  // writing.
-  const HANDLE file = CreateFileW(WideFromUtf8(name).c_str(), GENERIC_READ | GENERIC_WRITE,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return nullptr;
-  if (!IsRegularFile(file)) {
-    CloseHandle(file);
-    return nullptr;
+  const std::wstring wide = WideFromUtf8(name);
+  // A missing file is made with CREATE_NEW, so that it is known to be this save's own;
+  // an existing one is opened as it is, never truncated. Without backup semantics a
+  // directory cannot be opened; a read-only file cannot be opened for writing. Another
+  // process may make or remove the file between the two opens: then again.
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    HANDLE file = OpenName(wide, GENERIC_READ | GENERIC_WRITE | DELETE, CREATE_NEW);
+    const bool created = file != INVALID_HANDLE_VALUE;
+    if (!created && GetLastError() == ERROR_FILE_EXISTS) {
+      file = OpenName(wide, GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING);
+      if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_NOT_FOUND) continue;
+    }
+    if (file == INVALID_HANDLE_VALUE) return nullptr;
+    if (!IsRegularFile(file)) {
+      CloseHandle(file);
+      return nullptr;
+    }
+    return std::make_unique<WindowsBlockFile>(file, created);
   }
-  return std::make_unique<WindowsBlockFile>(file);
+  return nullptr;
 }
 
 }  // namespace zovu

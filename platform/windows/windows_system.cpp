@@ -13,8 +13,12 @@ namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
 
-// Kept for the way out of a run that ran out of memory.
+// Kept for the way out of a run that ran out of memory, or ended by ctrl-C.
 StatusLineRecord statusLineRecord;
+// The status line's writes and the ctrl-C handler, which runs on a thread of its own,
+// take turns; once the handler has blanked the line, nothing draws it again.
+SRWLOCK statusTurn = SRWLOCK_INIT;
+bool statusEnded = false;
 
 bool IsPipe(HANDLE handle) {
   return handle != nullptr && handle != INVALID_HANDLE_VALUE &&
@@ -44,6 +48,39 @@ unsigned ConsoleColumns(HANDLE handle) {
   return 80;
 }
 
+void BlankStatusLine() {
+  if (const StatusLineRecord::Version* shown = statusLineRecord.Current()) {
+    WriteBytes(GetStdHandle(STD_ERROR_HANDLE), std::string_view(shown->blank, shown->blankSize));
+    statusLineRecord.Blanked();
+  }
+}
+
+class StatusStream final : public OutputStream {
+ public:
+  explicit StatusStream(HANDLE handle) : stream_(handle) {}
+  bool Write(std::string_view text) override {
+    AcquireSRWLockExclusive(&statusTurn);
+    const bool written = statusEnded || stream_.Write(text);
+    ReleaseSRWLockExclusive(&statusTurn);
+    return written;
+  }
+
+ private:
+  WindowsOutputStream stream_;
+};
+
+// ctrl-C and ctrl-Break blank the status line, as the interrupt signal does on POSIX;
+// the system's own handler then ends the process.
+BOOL WINAPI OnConsoleControl(DWORD event) {
+  if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) {
+    AcquireSRWLockExclusive(&statusTurn);
+    statusEnded = true;
+    BlankStatusLine();
+    ReleaseSRWLockExclusive(&statusTurn);
+  }
+  return FALSE;
+}
+
 std::unique_ptr<Keyboard> OpenKeyboard() {
   const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
   DWORD mode = 0;
@@ -66,6 +103,8 @@ System OpenSystem() {
   system.standardOutputIsPipe = IsPipe(GetStdHandle(STD_OUTPUT_HANDLE));
   system.standardOutput = std::move(standardOutput);
   system.standardError = std::move(standardError);
+  system.statusOutput = std::make_unique<StatusStream>(errorHandle);
+  SetConsoleCtrlHandler(OnConsoleControl, TRUE);
   system.terminalColumns = ConsoleColumns(errorHandle);
   system.lineEnd = kLineEnd;
   system.pathStyle = PathStyle::kWindows;
@@ -83,10 +122,7 @@ System OpenSystem() {
 
 void GiveTerminalBack() {
   // The console's input mode is never changed; only the status line is left to blank.
-  if (const StatusLineRecord::Version* shown = statusLineRecord.Current()) {
-    WriteBytes(GetStdHandle(STD_ERROR_HANDLE), std::string_view(shown->blank, shown->blankSize));
-    statusLineRecord.Blanked();
-  }
+  BlankStatusLine();
 }
 
 void WriteLineToStandardError(std::string_view text) {

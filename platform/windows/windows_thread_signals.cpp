@@ -6,4 +6,8 @@ namespace zovu {
 AsyncSignalsHeld::AsyncSignalsHeld() = default;
 AsyncSignalsHeld::~AsyncSignalsHeld() = default;
 
+// No crash handler of the program's runs on Windows, so none needs a stack of its own.
+ThreadCrashStack::ThreadCrashStack() = default;
+ThreadCrashStack::~ThreadCrashStack() = default;
+
 }  // namespace zovu

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/block_file.h"
@@ -28,13 +29,15 @@ class MemoryBlockFiles final : public BlockFileOpener {
   std::unique_ptr<BlockFile> Open(std::string_view name) override {
     opened.emplace_back(name);
     if (failOpen) return nullptr;
-    return std::make_unique<File>(*this, files[std::string(name)]);
+    const bool created = files.count(std::string(name)) == 0;
+    return std::make_unique<File>(*this, std::string(name), created);
   }
 
  private:
   class File final : public BlockFile {
    public:
-    File(MemoryBlockFiles& owner, Bytes& bytes) : owner_(owner), bytes_(bytes) {}
+    File(MemoryBlockFiles& owner, std::string name, bool created)
+        : owner_(owner), name_(std::move(name)), bytes_(owner.files[name_]), created_(created) {}
     std::optional<std::int64_t> Size() override {
       Use();
       if (owner_.failSize) return std::nullopt;
@@ -76,6 +79,12 @@ class MemoryBlockFiles final : public BlockFileOpener {
       locked_ = false;
       return true;
     }
+    bool Created() const override { return created_; }
+    bool Remove() override {
+      if (!created_) return false;
+      owner_.files.erase(name_);
+      return Close();
+    }
 
    private:
     void Use() {
@@ -83,7 +92,9 @@ class MemoryBlockFiles final : public BlockFileOpener {
     }
 
     MemoryBlockFiles& owner_;
+    std::string name_;
     Bytes& bytes_;
+    bool created_;
     std::size_t pos_ = 0;
     bool locked_ = false;
   };

@@ -41,9 +41,10 @@ void Send(int fd, int value) {
   }
 }
 
-[[noreturn]] void ExecZovu(const PtyOptions& options, int output) {
+[[noreturn]] void ExecProgram(const PtyOptions& options, int output) {
   if (::chdir(options.dir.c_str()) != 0) ::_exit(126);
   if (output >= 0 && ::dup2(output, STDOUT_FILENO) < 0) ::_exit(126);
+  if (options.outputClosed) ::close(STDOUT_FILENO);
   const rlimit memory{options.memoryLimit, options.memoryLimit};
   if (options.memoryLimit != 0 && ::setrlimit(RLIMIT_AS, &memory) != 0) ::_exit(126);
   // Whatever the test runner ignored or blocked (a shell's background job ignores
@@ -53,11 +54,12 @@ void Send(int fd, int value) {
   sigset_t none;
   sigemptyset(&none);
   ::sigprocmask(SIG_SETMASK, &none, nullptr);
+  const char* program = options.program.empty() ? ZOVU_BINARY : options.program.c_str();
   std::vector<char*> argv;
-  argv.push_back(const_cast<char*>(ZOVU_BINARY));
+  argv.push_back(const_cast<char*>(program));
   for (const std::string& arg : options.args) argv.push_back(const_cast<char*>(arg.c_str()));
   argv.push_back(nullptr);
-  ::execv(ZOVU_BINARY, argv.data());
+  ::execvp(program, argv.data());
   ::_exit(127);
 }
 
@@ -78,7 +80,7 @@ void Send(int fd, int value) {
     char byte;
     while (::read(go, &byte, 1) < 0 && errno == EINTR) {
     }
-    ExecZovu(options, output);
+    ExecProgram(options, output);
   }
   const pid_t job = ::fork();
   if (job < 0) ::_exit(126);
@@ -87,7 +89,7 @@ void Send(int fd, int value) {
     char byte;
     while (::read(go, &byte, 1) < 0 && errno == EINTR) {
     }
-    ExecZovu(options, output);
+    ExecProgram(options, output);
   }
   if (output >= 0) ::close(output);
   ::setpgid(job, job);

@@ -24,6 +24,8 @@ enum class PtyJob {
 };
 
 struct PtyOptions {
+  // The program to run with args, found on PATH: the zovu binary under test when empty.
+  std::string program;
   std::vector<std::string> args;
   std::filesystem::path dir;
   std::string typedAhead;  // written to the terminal before the program starts
@@ -34,6 +36,8 @@ struct PtyOptions {
   unsigned short columns = 80;
   // Standard output into a pipe that the test reads (PipedOutput) instead of the terminal.
   bool outputToPipe = false;
+  // No standard output at all.
+  bool outputClosed = false;
   // A limit on the program's address space in bytes (ulimit -v), or 0 for none.
   unsigned long long memoryLimit = 0;
 };

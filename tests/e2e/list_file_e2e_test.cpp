@@ -1,7 +1,12 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "common/run_process.h"
 #include "common/temp_dir.h"
@@ -91,6 +96,66 @@ TEST_F(ListFileE2E, CarriageReturnsAreNotPartOfTheLine) {
 
 TEST_F(ListFileE2E, ByteOrderMarkIsNotPartOfTheFirstLine) {
   ExpectOutcome(RunList("\xEF\xBB\xBFlists/a/\r\nx.c\r\n"), 4, false);
+}
+
+// UTF-8 text as UTF-16 with its byte-order mark, in either byte order.
+std::string Utf16(std::string_view utf8, bool bigEndian) {
+  std::string out;
+  const auto unit = [&](unsigned u) {
+    const char high = static_cast<char>(u >> 8);
+    const char low = static_cast<char>(u & 0xFF);
+    out += bigEndian ? high : low;
+    out += bigEndian ? low : high;
+  };
+  unit(0xFEFF);
+  for (std::size_t i = 0; i < utf8.size();) {
+    const auto lead = static_cast<unsigned char>(utf8[i]);
+    const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    unsigned c = length == 1 ? lead : lead & (0x7F >> length);
+    for (std::size_t k = 1; k < length; ++k) c = c << 6 | (utf8[i + k] & 0x3F);
+    i += length;
+    if (c < 0x10000) {
+      unit(c);
+    } else {
+      unit(0xD800 + ((c - 0x10000) >> 10));
+      unit(0xDC00 + ((c - 0x10000) & 0x3FF));
+    }
+  }
+  return out;
+}
+
+TEST_F(ListFileE2E, Utf16WithAByteOrderMarkIsReadAsText) {
+  // "été" and an emoji, which UTF-16 writes as a surrogate pair.
+  root.File("work/u/\xC3\xA9t\xC3\xA9.txt", "x");
+  root.File("work/u/\xF0\x9F\x98\x80.txt", "x");
+  const std::string text =
+      "a/*.c\r\nu/\xC3\xA9t\xC3\xA9.txt\r\n\"my dir/\"\r\nu/\xF0\x9F\x98\x80.txt";
+  for (const bool bigEndian : {false, true}) {
+    SCOPED_TRACE(bigEndian ? "UTF-16BE" : "UTF-16LE");
+    ExpectOutcome(RunList(Utf16(text, bigEndian)), 7, false);
+  }
+}
+
+TEST_F(ListFileE2E, AFifoIsReadOnceAWriterComes) {
+  if (WindowsBinaryUnderTest()) GTEST_SKIP() << "FIFOs are POSIX";
+  const std::filesystem::path fifo = root.path() / "work/lists/later.fifo";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+  // The writer comes only once the program has opened the FIFO, and a while later.
+  std::thread writer([&fifo] {
+    int fd = -1;
+    for (int i = 0; i < 3000 && fd < 0; ++i) {
+      fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);  // fails while no reader
+      if (fd < 0) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (fd < 0) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const std::string_view lines = "a/\nx.c\n";
+    EXPECT_EQ(::write(fd, lines.data(), lines.size()), static_cast<ssize_t>(lines.size()));
+    ::close(fd);
+  });
+  const ProcessResult result = RunZovuHostile({"@lists/later.fifo"}, work, {.deadlineSeconds = 30});
+  writer.join();
+  ExpectOutcome(result, 4, false);
 }
 
 TEST_F(ListFileE2E, LineThatIsNotUtf8NamesTheFileItWasWrittenFor) {

@@ -9,8 +9,10 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "common/deep_tree_posix.h"
@@ -162,8 +164,20 @@ TEST(SpecialFiles, AsAListFile) {
   dir.File("a.txt");
   std::string why;
   if (!MakeSpecialFiles(dir.path(), why)) GTEST_SKIP() << "cannot make special files: " << why;
-  // A FIFO without a writer is an empty list; it must not wait for a writer.
+  // A FIFO is waited for until a writer comes; one that leaves without writing leaves an
+  // empty list.
+  std::thread writer([&dir] {
+    for (int i = 0; i < 2000; ++i) {
+      const int fd = ::open((dir.path() / "fifo.p").c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+      if (fd >= 0) {
+        ::close(fd);
+        return;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));  // no reader yet
+    }
+  });
   ExpectOutcome(RunZovuHostile({"@fifo.p"}, dir.path(), {.deadlineSeconds = 20}), 0, false);
+  writer.join();
   // Devices, sockets and directories are no lists.
   ExpectOutcome(RunZovuHostile({"@null.d"}, dir.path(), {.deadlineSeconds = 20}), 0, true);
   ExpectOutcome(RunZovuHostile({"@sock.s"}, dir.path(), {.deadlineSeconds = 20}), 0, true);

@@ -1,6 +1,6 @@
 // -W on a full disk and on a read-only file system, each a small file system mounted in
-// a mount namespace of the test's own, so nothing outside the test sees it; and under a
-// file-size limit.
+// a mount namespace of the test's own, so nothing outside the test sees it; under a
+// file-size limit; and with a link of the file's name.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sched.h>
@@ -98,9 +98,7 @@ TEST(SaveTrouble, AFullDiskLeavesTheFileAsItWasAndIsReported) {
     if (std::string why = MountTmpfs(none, "8k"); !why.empty()) return why;
     if (std::string why = Fill(none); !why.empty()) return why;
     if (std::string why = Expect({"-W"}, none, 2, "", kNotSaved); !why.empty()) return why;
-    if (fs::exists(none / "zovu.cfg") && fs::file_size(none / "zovu.cfg") != 0) {
-      return "a part of the block was left behind";
-    }
+    if (fs::exists(none / "zovu.cfg")) return "the file made for the block was left behind";
 
     // A block saved earlier is replaced in place, which needs no room.
     const fs::path saved = dir.path() / "saved";
@@ -170,6 +168,33 @@ TEST(SaveTrouble, AFileSizeLimitLeavesTheFileAsItWasAndIsReported) {
   }));
   EXPECT_EQ(ReadFile(other / "zovu.cfg"), content);
   EXPECT_EQ(ReadFile(part / "zovu.cfg"), partContent);
+}
+
+TEST(SaveTrouble, ALinkOfTheNameIsNeverFollowed) {
+  if (WindowsBinaryUnderTest()) {
+    GTEST_SKIP() << "Wine opens what a Unix link leads to, as if the link were the file";
+  }
+  const struct {
+    const char* what;
+    const char* target;  // what the link zovu.cfg leads to
+    bool targetExists;
+  } cases[] = {
+      {"a link to a file", "target.cfg", true},
+      {"a link that leads nowhere", "missing.cfg", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    if (c.targetExists) WriteFile(dir.path() / c.target, "earlier bytes\n");
+    fs::create_symlink(c.target, dir.path() / "zovu.cfg");
+    EXPECT_EQ(Expect({"-W"}, dir.path(), 2, "", kNotSaved), "");
+    EXPECT_TRUE(fs::is_symlink(dir.path() / "zovu.cfg"));
+    if (c.targetExists) {
+      EXPECT_EQ(ReadFile(dir.path() / c.target), "earlier bytes\n");
+    } else {
+      EXPECT_FALSE(fs::exists(dir.path() / c.target));
+    }
+  }
 }
 
 }  // namespace

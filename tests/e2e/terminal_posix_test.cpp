@@ -2,11 +2,14 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <thread>
 
@@ -176,9 +179,10 @@ TEST_F(TerminalTest, SignalsThatEndTheSearchGiveTheSettingsBack) {
 }
 
 TEST_F(TerminalTest, ContinuedJobTakesKeysAgain) {
-  // SIGTSTP (ctrl-Z): the program gives the settings back before it stops. SIGSTOP cannot
-  // be caught: the shell gives the terminal its own settings while the job is stopped.
-  for (const int stop : {SIGTSTP, SIGSTOP}) {
+  // SIGTSTP (ctrl-Z), and SIGTTIN and SIGTTOU sent by kill: the program gives the settings
+  // back before it stops. SIGSTOP cannot be caught: the shell gives the terminal its own
+  // settings while the job is stopped.
+  for (const int stop : {SIGTSTP, SIGTTIN, SIGTTOU, SIGSTOP}) {
     SCOPED_TRACE(stop);
     PtyOptions options = Options();
     options.traced = true;
@@ -186,7 +190,7 @@ TEST_F(TerminalTest, ContinuedJobTakesKeysAgain) {
     ASSERT_TRUE(process.StopAfterSettingsChange());
     process.ReleaseWithSignal(stop);
     ASSERT_TRUE(process.WaitUntilStopped());
-    if (stop == SIGTSTP) {
+    if (stop != SIGSTOP) {
       ASSERT_EQ(process.Settings(), process.SettingsAtStart());
     } else {
       ASSERT_NE(process.Settings(), process.SettingsAtStart());
@@ -232,11 +236,57 @@ TEST_F(TerminalTest, WithoutTheForegroundTheTerminalIsLeftAlone) {
     EXPECT_FALSE(process.StopAfterSettingsChange());
     EXPECT_EQ(process.Finish(), 0);
     EXPECT_FALSE(process.TimedOut());
-    // The ESC typed ahead is not read: every file is counted.
-    EXPECT_TRUE(StatusLineWithSpinner(process.Output(), 80));
+    // The ESC typed ahead is not read: every file is counted. A job in the background
+    // draws no status line; without a controlling terminal no other job has the line.
+    if (job == PtyJob::kBackground) {
+      EXPECT_EQ(process.Output().find("Working"), std::string::npos);
+    } else {
+      EXPECT_TRUE(StatusLineWithSpinner(process.Output(), 80));
+    }
     EXPECT_TRUE(EndsWithSummary(process.Output(), kFiles));
     EXPECT_EQ(process.Settings(), process.SettingsAtStart());
   }
+}
+
+// Started in the background by an interactive shell, the search draws nothing over the
+// line where the user goes on typing, and does not blank it when done.
+TEST_F(TerminalTest, AJobInTheBackgroundOfAShellDrawsNothing) {
+  PtyOptions options;
+  options.program = "bash";
+  options.args = {"--norc", "--noprofile", "-i"};
+  options.dir = tree_.path();
+  options.job = PtyJob::kSessionLeader;  // the shell leads the session, with job control
+  PtyProcess shell(options);
+  shell.Type("PS1='<''ready''> '\n");
+  ASSERT_TRUE(shell.WaitForOutput("<ready> "));
+  const std::size_t before = shell.Output().size();
+  shell.Type(ProgramFileUnderTest().string() + " -S+ " + SearchArg() + " > out.txt &\n");
+  shell.Type("echo typed");
+  ASSERT_TRUE(shell.WaitForOutput("echo typed"));
+  // ctrl-U takes back what was typed; "wait" returns once the job has ended.
+  shell.Type("\x15wait; echo ended-$((6 * 7))\n");
+  ASSERT_TRUE(shell.WaitForOutput("ended-42"));
+  const std::string during = shell.Output().substr(before);
+  EXPECT_EQ(during.find("Working"), std::string::npos) << ::testing::PrintToString(during);
+  EXPECT_EQ(during.find(Cleared(80)), std::string::npos) << ::testing::PrintToString(during);
+  std::ifstream report(tree_.path() / "out.txt");
+  const std::string text{std::istreambuf_iterator<char>(report), std::istreambuf_iterator<char>()};
+  EXPECT_TRUE(EndsWithSummary(text, kFiles, "\n"));
+  shell.Type("exit\n");
+  EXPECT_EQ(shell.Finish(), 0);
+}
+
+// With standard output closed, the terminal that the program opens for its keys takes
+// descriptor 1 unless something holds it: the report would go to the terminal.
+TEST_F(TerminalTest, ClosedStandardOutputIsAProblem) {
+  PtyOptions options = Options();
+  options.outputClosed = true;
+  const PtyResult result = RunZovuOnPty(options);
+  EXPECT_EQ(result.exitStatus, 2);
+  EXPECT_TRUE(result.output.ends_with(Cleared(80) + "\rPROBLEM: Could not write the report\r\n"))
+      << ::testing::PrintToString(result.output);
+  EXPECT_EQ(result.output.find("matches found"), std::string::npos);
+  EXPECT_EQ(result.settingsAfter, result.settingsBefore);
 }
 
 // The number in the summary line at the end of a terminal's output, or -1.
@@ -248,8 +298,9 @@ long long SummaryCount(const std::string& output) {
 }
 
 // ESC is answered inside one directory of many entries, once the spinner shows that its
-// entries are being counted; and while a list file of a terabyte without a line end is
-// being skipped. Neither is read to its end first.
+// entries are being counted; while a list file of a terabyte without a line end is
+// being skipped; and while a FIFO given as list file waits for a writer. None is read
+// to its end first.
 TEST_F(TerminalTest, EscEndsTheSearchInsideAHugeDirectoryOrListFile) {
   constexpr int kEntries = 150000;
   const std::filesystem::path huge = tree_.Dir("huge");
@@ -269,7 +320,9 @@ TEST_F(TerminalTest, EscEndsTheSearchInsideAHugeDirectoryOrListFile) {
   const struct {
     const char* arg;
     const char* shown;  // ESC is typed once this shows: a second redraw, counting under way
-  } cases[] = {{"huge/", "Working  \b/\b"}, {"@big.lst", "Working  \b/"}};
+  } cases[] = {
+      {"huge/", "Working  \b/\b"}, {"@big.lst", "Working  \b/"}, {"@wait.fifo", "Working  "}};
+  ASSERT_EQ(::mkfifo((tree_.path() / "wait.fifo").c_str(), 0644), 0);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.arg);
     PtyOptions options = Options();

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/block_scramble.h"
 #include "common/memory_block_files.h"
 
 namespace zovu {
@@ -12,6 +13,7 @@ namespace {
 
 using testing::Bytes;
 using testing::MemoryBlockFiles;
+using testing::Scrambled;
 
 constexpr std::string_view kId = "TEST identification 0123";  // 24 bytes, like the settings id
 
@@ -23,11 +25,6 @@ Bytes MakeBlock(std::string_view id, Bytes data) {
   std::copy(id.begin(), id.end(), block.begin() + 1);
   std::copy(data.begin(), data.end(), block.begin() + 1 + static_cast<std::ptrdiff_t>(id.size()));
   return block;
-}
-
-Bytes Scrambled(Bytes bytes) {
-  ScrambleBytes(bytes, kScrambleSeed);
-  return bytes;
 }
 
 // The block as SaveBlock leaves it: its checksum filled in.
@@ -56,9 +53,22 @@ TEST(SaveBlock, FirstSaveCreatesTheScrambledBlockAndLeavesTheCallersBlockPlain) 
   // 3 ^ 'a' ^ 'b' ^ 'c' ^ 0x10 = 0x73; only the two checksum bytes changed.
   const Bytes plain{3, 'a', 'b', 'c', 0x10, 0x73, 0x00};
   EXPECT_EQ(block, plain);
-  EXPECT_EQ(files.files["t.cfg"], Scrambled(plain));
+  EXPECT_EQ(files.files["t.cfg"], (Bytes{0x59, 0xA2, 0x75, 0xED, 0x71, 0x87, 0x2B}));
   EXPECT_EQ(files.opened, std::vector<std::string>{"t.cfg"});
   EXPECT_FALSE(files.usedUnlocked);
+}
+
+TEST(SaveBlock, TheKeyStartsAgainAfter255Bytes) {
+  MemoryBlockFiles files;
+  Bytes block = MakeBlock(kId, Filler(300, 0xA5));
+  ASSERT_EQ(SaveBlock(files, "t.cfg", 1, block), SaveResult::kSaved);
+  const Bytes& saved = files.files["t.cfg"];
+  EXPECT_EQ(saved, Scrambled(block));
+  ASSERT_EQ(saved.size(), 327u);
+  // Byte 254 takes the third byte of rotation 36, the seed's fourth; byte 255 the seed's
+  // first again.
+  EXPECT_EQ(saved[254], 0xA5 ^ 0x8E);
+  EXPECT_EQ(saved[255], 0xA5 ^ 0x5A);
 }
 
 TEST(SaveBlock, SecondSaveReplacesTheCopyInPlace) {
@@ -99,34 +109,34 @@ TEST(SaveBlock, SecondOccurrenceIsLookedForFromTheLastIdentificationByteOfTheFir
   EXPECT_EQ(files.files["t.cfg"], Concat({copy, Filler(279 - copy.size()), Scrambled(block)}));
 }
 
-TEST(FindBlock, SeesCopiesThatLineUpWithTheKeyInSomeChunk) {
+TEST(SaveBlock, ReplacesOnlyCopiesThatLineUpWithTheKeyInSomeChunk) {
   // Chunks begin at 0, 4071, 8142; a copy is seen when it starts a multiple of 255 bytes
-  // into a chunk and its identification ends before the chunk's last byte.
+  // into a chunk and its identification ends before the chunk's last byte. A copy not
+  // seen is kept, and the block added at the end. (The tests below take a copy at 4071,
+  // seen in the second chunk, and one at 10, seen in none.)
   const struct {
     std::size_t offset;
-    std::int64_t found;
+    bool seen;
   } cases[] = {
       // Lined up with a chunk.
-      {0, 0},
-      {255, 255},
-      {3825, 3825},
-      {4071, 4071},  // spans the first two 4096-byte chunks, seen in the second
-      {4326, 4326},
-      {8142, 8142},
-      // Not a multiple of 255 from any chunk start.
-      {10, -1},
+      {0, true},
+      {255, true},
+      {3825, true},
+      {4326, true},
+      {8142, true},
       // Lined up with the first chunk, but cut off by its end.
-      {4080, -1},
+      {4080, false},
   };
+  const Bytes old = Scrambled(WithChecksum(MakeBlock(kId, {1, 0})));
   for (const auto& c : cases) {
     MemoryBlockFiles files;
-    files.files["t.cfg"] =
-        Concat({Filler(c.offset), Scrambled(WithChecksum(MakeBlock(kId, {1, 0}))), Filler(50)});
-    const auto file = files.Open("t.cfg");
-    const Bytes id(kId.begin(), kId.end());
-    const BlockSearch search = FindBlock(*file, 1, id);
-    EXPECT_EQ(search.offset, c.found) << c.offset;
-    EXPECT_FALSE(search.readFailed);
+    const Bytes before = Concat({Filler(c.offset), old, Filler(50)});
+    files.files["t.cfg"] = before;
+    Bytes block = MakeBlock(kId, {0, 1});
+    ASSERT_EQ(SaveBlock(files, "t.cfg", 1, block), SaveResult::kSaved) << c.offset;
+    const Bytes expected = c.seen ? Concat({Filler(c.offset), Scrambled(block), Filler(50)})
+                                  : Concat({before, Scrambled(block)});
+    EXPECT_EQ(files.files["t.cfg"], expected) << c.offset;
   }
 }
 
@@ -195,6 +205,31 @@ TEST(SaveBlock, FailuresLeaveTheBlockAndReportWhatWentWrong) {
   }
 }
 
+TEST(SaveBlock, AFirstSaveThatFailsLeavesNoFile) {
+  const struct {
+    const char* what;
+    void (*breakFiles)(MemoryBlockFiles&);
+  } cases[] = {
+      {"seek", [](MemoryBlockFiles& f) { f.failSeek = true; }},
+      {"short write", [](MemoryBlockFiles& f) { f.writeLimit = 28; }},
+      {"lock", [](MemoryBlockFiles& f) { f.failLock = true; }},
+  };
+  for (const auto& c : cases) {
+    MemoryBlockFiles files;
+    c.breakFiles(files);
+    Bytes block = MakeBlock(kId, {1, 0});
+    EXPECT_EQ(SaveBlock(files, "t.cfg", 1, block), SaveResult::kNotSaved) << c.what;
+    EXPECT_EQ(files.files.count("t.cfg"), 0u) << c.what;
+  }
+  // A file that was there before stays, empty as it was.
+  MemoryBlockFiles files;
+  files.files["t.cfg"] = {};
+  files.writeLimit = 0;
+  Bytes block = MakeBlock(kId, {1, 0});
+  EXPECT_EQ(SaveBlock(files, "t.cfg", 1, block), SaveResult::kNotSaved);
+  EXPECT_EQ(files.files.count("t.cfg"), 1u);
+}
+
 TEST(SaveBlock, AShortWriteOfACopyThatRanPastTheEndPutsTheFileBack) {
   // The copy's identification has one byte behind it, so the block reaches past the end.
   Bytes part = WithChecksum(MakeBlock(kId, {0, 0}));
@@ -216,57 +251,6 @@ TEST(SaveBlock, RefusesABlockWithNoRoomForTheChecksumBehindTheIdentification) {
   EXPECT_EQ(SaveBlock(files, "t.cfg", 1, block), SaveResult::kNotSaved);
   EXPECT_TRUE(files.opened.empty());
   EXPECT_EQ(block, (Bytes{3, 'a', 'b', 'c', 0}));
-}
-
-TEST(BuildKey, IsTheSeedFollowedByItsLeftRotations) {
-  EXPECT_EQ(BuildKey("abc", 2), "abcbcacab");
-  EXPECT_EQ(BuildKey("xy", 0), "xy");
-  EXPECT_EQ(BuildKey("", 5), "");
-  EXPECT_EQ(BuildKey("z", 255), std::string(255, 'z'));
-  const std::string abc = BuildKey("abc", 255);
-  EXPECT_EQ(abc.size(), 255u);
-  EXPECT_EQ(abc.substr(0, 12), "abcbcacababc");
-  EXPECT_EQ(abc.substr(249), "cababc");
-  EXPECT_EQ(BuildKey(kScrambleSeed, 255).substr(0, 15),
-            "\x5A\xC3\x17\x8E\x61\xF4\x2B\xC3\x17\x8E\x61\xF4\x2B\x5A\x17");
-}
-
-TEST(RotateLeft, MovesTheFirstCharacterToTheEnd) {
-  EXPECT_EQ(RotateLeft("abc"), "bca");
-  EXPECT_EQ(RotateLeft("ab"), "ba");
-  EXPECT_EQ(RotateLeft("a"), "a");
-  EXPECT_EQ(RotateLeft(""), "");
-}
-
-TEST(ScrambleBytes, XorsWithTheKeyFromItsFirstByteAndWrapsAfter255) {
-  Bytes data(257, 0);
-  ScrambleBytes(data, "abc");
-  const std::string key = BuildKey("abc", 255);
-  EXPECT_EQ(std::string(data.begin(), data.begin() + 255), key);
-  EXPECT_EQ(data[255], 'a');
-  EXPECT_EQ(data[256], 'b');
-  ScrambleBytes(data, "abc");
-  EXPECT_EQ(data, Bytes(257, 0));
-}
-
-TEST(BlockChecksum, IsTheXorOfTheBytes) {
-  EXPECT_EQ(BlockChecksum(Bytes{}), 0);
-  EXPECT_EQ(BlockChecksum(Bytes{1, 2, 4}), 7);
-  EXPECT_EQ(BlockChecksum(Bytes{0xFF, 0xFF}), 0);
-  EXPECT_EQ(BlockChecksum(Bytes{0xF0, 0x0F, 0x80}), 0x7F);
-}
-
-TEST(FindPattern, NeedsOneByteBehindTheMatch) {
-  const auto find = [](std::string_view data, std::string_view pattern) {
-    return FindPattern(Bytes(data.begin(), data.end()), Bytes(pattern.begin(), pattern.end()));
-  };
-  EXPECT_EQ(find("xxabcy", "abc"), 2);
-  EXPECT_EQ(find("xxabc", "abc"), -1);
-  EXPECT_EQ(find("abcabcx", "abc"), 0);
-  EXPECT_EQ(find("abxabcab", "abc"), 3);
-  EXPECT_EQ(find("abc", "abc"), -1);
-  EXPECT_EQ(find("", "abc"), -1);
-  EXPECT_EQ(find("ABCx", "abc"), -1);
 }
 
 class FakeExpander final : public PathExpander {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <string>
 
+#include "common/block_scramble.h"
 #include "common/memory_block_files.h"
 #include "platform/chunked_line_reader.h"
 #include "platform/no_keyboard.h"
@@ -59,11 +60,11 @@ TEST(SaveBlock, AShortWriteLeavesTheFileAsItWas) {
     EXPECT_EQ(SaveBlock(files, "t.cfg", 1, block), SaveResult::kNotSaved) << written;
     EXPECT_EQ(files.files["t.cfg"], other) << written;
   }
-  // A new file is left empty.
+  // A new file is taken away again.
   MemoryBlockFiles files;
   files.writeLimit = 3;
   EXPECT_EQ(SaveBlock(files, "new.cfg", 1, block), SaveResult::kNotSaved);
-  EXPECT_EQ(files.files["new.cfg"], Bytes{});
+  EXPECT_EQ(files.files.count("new.cfg"), 0u);
   // A copy replaced in place keeps the file's length and everything in front of it.
   files.writeLimit = SIZE_MAX;
   files.files["t.cfg"] = other;
@@ -77,23 +78,25 @@ TEST(SaveBlock, AShortWriteLeavesTheFileAsItWas) {
   // So does a copy that the file's end cuts off, replaced in place by a write that
   // would have made the file longer.
   Bytes cutOff = other;
-  ScrambleBytes(block, kScrambleSeed);
+  testing::Scramble(block);
   cutOff.insert(cutOff.end(), block.begin(), block.begin() + 6);
-  ScrambleBytes(block, kScrambleSeed);
+  testing::Scramble(block);
   files.files["t.cfg"] = cutOff;
   files.writeLimit = 7;  // one byte past the old end, one short of the whole block
   EXPECT_EQ(SaveBlock(files, "t.cfg", 1, block), SaveResult::kNotSaved);
   EXPECT_EQ(files.files["t.cfg"], cutOff);
 }
 
-// Text handed over in chunks as a file would be read.
+// Text handed over in chunks as a file would be read, or a pipe: at most most bytes at
+// a time.
 class TextSource final : public ChunkedLineReader {
  public:
-  explicit TextSource(std::string text) : text_(std::move(text)) {}
+  explicit TextSource(std::string text, std::size_t most = SIZE_MAX)
+      : text_(std::move(text)), most_(most) {}
 
  protected:
   std::ptrdiff_t ReadChunk(char* buffer, std::size_t size) override {
-    const std::size_t n = std::min(size, text_.size() - pos_);
+    const std::size_t n = std::min({size, most_, text_.size() - pos_});
     text_.copy(buffer, n, pos_);
     pos_ += n;
     return static_cast<std::ptrdiff_t>(n);
@@ -101,6 +104,7 @@ class TextSource final : public ChunkedLineReader {
 
  private:
   std::string text_;
+  std::size_t most_;
   std::size_t pos_ = 0;
 };
 
@@ -114,6 +118,36 @@ TEST(ListFileLines, ALineIsKeptUpToItsLimitAndTheRestSkipped) {
   EXPECT_EQ(reader.ReadLine(), std::string(kMaxLineBytes, 'k'));
   EXPECT_TRUE(reader.AtEnd());
   EXPECT_FALSE(reader.ReadFailed());
+}
+
+// A pipe hands over a UTF-16 file a byte at a time: the byte-order mark, units and
+// surrogate pairs come in pieces. A surrogate without its other half keeps its value,
+// and an odd last byte becomes U+FFFD.
+TEST(ListFileLines, Utf16ComesInPiecesAndStillReadsAsText) {
+  const std::string little(
+      "\xFF\xFE"
+      "a\0/\0\r\0\n\0"
+      "\x3D\xD8\x00\xDE"
+      "\n\0"
+      "\x00\xDC"
+      "x\0"
+      "\x3D\xD8"
+      "\n\0"
+      "z",
+      25);
+  for (const std::size_t most : {std::size_t{1}, std::size_t{3}, SIZE_MAX}) {
+    SCOPED_TRACE(most);
+    TextSource reader(little, most);
+    EXPECT_EQ(reader.ReadLine(), "a/");
+    EXPECT_EQ(reader.ReadLine(), "\xF0\x9F\x98\x80");  // U+1F600 from its surrogate pair
+    EXPECT_EQ(reader.ReadLine(), "\xED\xB0\x80x\xED\xA0\xBD");
+    EXPECT_EQ(reader.ReadLine(), "\xEF\xBF\xBD");
+    EXPECT_TRUE(reader.AtEnd());
+  }
+  TextSource big(std::string("\xFE\xFF\0a\0\n\xD8\x3D\xDE\x00", 10), 1);
+  EXPECT_EQ(big.ReadLine(), "a");
+  EXPECT_EQ(big.ReadLine(), "\xF0\x9F\x98\x80");
+  EXPECT_TRUE(big.AtEnd());
 }
 
 // Extension keys went to the terminal byte for byte: a file named "x.\x1b(0" switched

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "common/block_scramble.h"
 #include "common/memory_block_files.h"
 #include "common/refusing_file_system.h"
 #include "common/string_stream.h"
@@ -123,7 +124,7 @@ TEST(RunZovu, AnInvalidOptionMakesNoSearch) {
 // The settings block as the file holds it, unscrambled.
 Bytes SavedBlock(MemoryBlockFiles& files) {
   Bytes bytes = files.files["zovu.cfg"];
-  ScrambleBytes(bytes, kScrambleSeed);
+  testing::Scramble(bytes);
   return bytes;
 }
 
