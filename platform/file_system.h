@@ -43,19 +43,32 @@ class LineReader {
   bool interrupted_ = false;
 };
 
-// The file services a search needs: path expansion, the walk's directories, marks of
-// current directories that list files change between their lines (drives), and text files.
-// A walk itself never changes the current directory.
-class FileSystem : public PathExpander, public DirectoryTree {
+// Marks of current directories, which the lines of a list file change between them on
+// systems with drives. A walk itself never changes the current directory.
+class DriveMarks {
  public:
+  virtual ~DriveMarks() = default;
   // The current directory, or on systems with drives the current directory of the
   // drive that path names.
   virtual std::unique_ptr<DirectoryMark> MarkDriveDirectory(std::string_view path) = 0;
   virtual std::unique_ptr<DirectoryMark> MarkCurrentDirectory() = 0;
   // Makes a marked directory current again.
   virtual bool ReturnTo(const DirectoryMark& mark) = 0;
+};
+
+// Text files read line by line: the list files.
+class TextFiles {
+ public:
+  virtual ~TextFiles() = default;
   // Opens a text file for reading, or returns null.
   virtual std::unique_ptr<LineReader> OpenTextFile(std::string_view path) = 0;
 };
+
+// All the file services a search needs, from one system; each part of the search takes
+// only the ones it uses.
+class FileSystem : public PathExpander,
+                   public DirectoryTree,
+                   public DriveMarks,
+                   public TextFiles {};
 
 }  // namespace zovu

@@ -4,9 +4,9 @@
 
 namespace zovu {
 
-ListFileSearches::ListFileSearches(FileSystem& fileSystem, const PathContext& paths,
+ListFileSearches::ListFileSearches(TextFiles& files, const PathContext& paths,
                                    std::string_view path, std::function<bool()> interrupted)
-    : paths_(paths), reader_(fileSystem.OpenTextFile(path)), interrupted_(interrupted) {
+    : paths_(paths), reader_(files.OpenTextFile(path)), interrupted_(interrupted) {
   if (reader_ != nullptr) reader_->InterruptWhen(std::move(interrupted));
 }
 

@@ -18,7 +18,7 @@ class ListFileSearches {
  public:
   // interrupted is asked before each line and between the pieces of a long line; once it
   // answers true, no more lines are read.
-  ListFileSearches(FileSystem& fileSystem, const PathContext& paths, std::string_view path,
+  ListFileSearches(TextFiles& files, const PathContext& paths, std::string_view path,
                    std::function<bool()> interrupted);
   // False when the list file cannot be read.
   bool Opened() const { return reader_ != nullptr; }
