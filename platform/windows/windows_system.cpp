@@ -67,6 +67,8 @@ System OpenSystem() {
   system.standardOutput = std::move(standardOutput);
   system.standardError = std::move(standardError);
   system.terminalColumns = ConsoleColumns(errorHandle);
+  // Text goes to a console as UTF-16 (WriteConsoleW), whatever its code page.
+  system.terminalShowsUtf8 = true;
   system.lineEnd = kLineEnd;
   system.pathStyle = PathStyle::kWindows;
   if (system.standardOutputIsPipe) {
