@@ -1,0 +1,75 @@
+#include "tally/report/json_text.h"
+
+#include "tally/utf8_text.h"
+
+namespace zovu {
+namespace {
+
+constexpr char kHexDigits[] = "0123456789abcdef";
+
+bool IsSteeringCharacter(char32_t c) {
+  return c < 0x20 || (c >= 0x7F && c <= 0x9F) || (c >= 0x200B && c <= 0x200F) ||
+         (c >= 0x2028 && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
+void AppendUnicodeEscape(std::string& out, char32_t c) {
+  out += "\\u";
+  for (int shift = 12; shift >= 0; shift -= 4) out += kHexDigits[(c >> shift) & 0xF];
+}
+
+std::string HexBytes(std::string_view bytes) {
+  std::string hex;
+  for (const char byte : bytes) {
+    const auto b = static_cast<unsigned char>(byte);
+    hex += kHexDigits[b >> 4];
+    hex += kHexDigits[b & 0xF];
+  }
+  return hex;
+}
+
+}  // namespace
+
+std::string JsonString(std::string_view text) {
+  std::string out = "\"";
+  char32_t c = 0;
+  for (std::size_t i = 0; i < text.size();) {
+    const std::size_t length = Utf8CharacterAt(text, i, c);
+    if (length == 0) {
+      out += "\xEF\xBF\xBD";  // U+FFFD for a byte that is no part of a character
+      ++i;
+      continue;
+    }
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += static_cast<char>(c);
+    } else if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\t') {
+      out += "\\t";
+    } else if (c == '\r') {
+      out += "\\r";
+    } else if (IsSteeringCharacter(c)) {
+      AppendUnicodeEscape(out, c);
+    } else {
+      out.append(text.substr(i, length));
+    }
+    i += length;
+  }
+  out += '"';
+  return out;
+}
+
+void AppendJsonText(std::string& out, std::string_view name, std::string_view text) {
+  const bool utf8 = IsValidUtf8(text);
+  out += JsonString(name);
+  out += ": ";
+  out += JsonString(text);
+  if (utf8) return;
+  out += ", ";
+  out += JsonString(std::string(name) + "_hex");
+  out += ": \"";
+  out += HexBytes(text);
+  out += '"';
+}
+
+}  // namespace zovu
