@@ -7,8 +7,11 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "common/pty_process_posix.h"
 #include "common/run_process.h"
@@ -144,6 +147,82 @@ TEST_F(TerminalTest, SearchReadsSingleKeysWithoutEcho) {
   EXPECT_TRUE(EndsWithSummary(process.Output(), 0));
   EXPECT_EQ(process.Output().find("^["), std::string::npos);
   EXPECT_EQ(process.Settings(), process.SettingsAtStart());
+}
+
+// ESC ends the search in every format; the data formats say so.
+TEST_F(TerminalTest, EscEndsTheSearchOfAJsonReportWhichSaysSo) {
+  PtyOptions options = Options();
+  options.args = {"--format=json", SearchArg()};
+  options.typedAhead = "\x1b";
+  options.echo = false;
+  const PtyResult result = RunZovuOnPty(options);
+  EXPECT_EQ(result.exitStatus, 0);
+  EXPECT_NE(result.output.find("\"aborted\": true,\r\n"), std::string::npos) << result.output;
+  EXPECT_NE(result.output.find("\"files\": 0,\r\n"), std::string::npos);
+  EXPECT_EQ(result.settingsAfter, result.settingsBefore);
+}
+
+// Sets the locale's variables (null: unset) for the programs started while it lives, and
+// puts back what was there before.
+class LocaleSetting {
+ public:
+  LocaleSetting(const char* all, const char* lang) {
+    for (const char* name : kNames) {
+      const char* before = std::getenv(name);
+      before_.emplace_back(before != nullptr, before != nullptr ? before : "");
+    }
+    Set("LC_ALL", all);
+    Set("LC_CTYPE", nullptr);
+    Set("LANG", lang);
+  }
+  ~LocaleSetting() {
+    for (std::size_t i = 0; i < before_.size(); ++i) {
+      Set(kNames[i], before_[i].first ? before_[i].second.c_str() : nullptr);
+    }
+  }
+  LocaleSetting(const LocaleSetting&) = delete;
+  LocaleSetting& operator=(const LocaleSetting&) = delete;
+
+ private:
+  static constexpr const char* kNames[] = {"LC_ALL", "LC_CTYPE", "LANG"};
+  static void Set(const char* name, const char* value) {
+    if (value != nullptr) {
+      ::setenv(name, value, 1);
+    } else {
+      ::unsetenv(name);
+    }
+  }
+  std::vector<std::pair<bool, std::string>> before_;
+};
+
+// The list's bars are drawn in block characters where the locale's character set is
+// UTF-8, and in "#" elsewhere.
+TEST_F(TerminalTest, ListBarsAreBlocksOnlyWhereTheLocaleIsUtf8) {
+  tree_.File("sizes/big.dat", std::string(3000, 'x'));
+  tree_.File("sizes/small.txt", std::string(1000, 'x'));
+  const struct {
+    const char* all;
+    const char* lang;
+    bool blocks;
+  } cases[] = {
+      {"C.UTF-8", "C", true},
+      {"C", "C.UTF-8", false},
+      {"", "en_US.utf8", true},
+      {nullptr, "POSIX", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.all ? c.all : "(unset)") + " " + c.lang);
+    const LocaleSetting locale(c.all, c.lang);
+    PtyOptions options = Options();
+    options.args = {"--format=list", "sizes/"};
+    const PtyResult result = RunZovuOnPty(options);
+    EXPECT_EQ(result.exitStatus, 0);
+    // Three quarters of 42 columns: 31 and a half.
+    std::string bar;
+    for (int i = 0; i < 31; ++i) bar += c.blocks ? "\u2588" : "#";
+    bar += c.blocks ? "\u258C" : "#";
+    EXPECT_NE(result.output.find("75.0%  " + bar + "\r\n"), std::string::npos) << result.output;
+  }
 }
 
 TEST_F(TerminalTest, SignalsThatEndTheSearchGiveTheSettingsBack) {
