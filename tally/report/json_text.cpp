@@ -7,9 +7,11 @@ namespace {
 
 constexpr char kHexDigits[] = "0123456789abcdef";
 
-bool IsSteeringCharacter(char32_t c) {
+// Characters written as escapes: those that could steer a terminal, and U+FFFD, which
+// then reads as a stand-in in any font.
+bool IsEscaped(char32_t c) {
   return c < 0x20 || (c >= 0x7F && c <= 0x9F) || (c >= 0x200B && c <= 0x200F) ||
-         (c >= 0x2028 && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+         (c >= 0x2028 && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069) || c == 0xFFFD;
 }
 
 void AppendUnicodeEscape(std::string& out, char32_t c) {
@@ -27,15 +29,15 @@ std::string HexBytes(std::string_view bytes) {
   return hex;
 }
 
-}  // namespace
-
+// text as a JSON string in quotes, with U+FFFD for each byte that is no part of a UTF-8
+// character.
 std::string JsonString(std::string_view text) {
   std::string out = "\"";
   char32_t c = 0;
   for (std::size_t i = 0; i < text.size();) {
     const std::size_t length = Utf8CharacterAt(text, i, c);
     if (length == 0) {
-      out += "\xEF\xBF\xBD";  // U+FFFD for a byte that is no part of a character
+      out += "\\ufffd";  // for a byte that is no part of a character
       ++i;
       continue;
     }
@@ -48,7 +50,7 @@ std::string JsonString(std::string_view text) {
       out += "\\t";
     } else if (c == '\r') {
       out += "\\r";
-    } else if (IsSteeringCharacter(c)) {
+    } else if (IsEscaped(c)) {
       AppendUnicodeEscape(out, c);
     } else {
       out.append(text.substr(i, length));
@@ -58,6 +60,8 @@ std::string JsonString(std::string_view text) {
   out += '"';
   return out;
 }
+
+}  // namespace
 
 void AppendJsonText(std::string& out, std::string_view name, std::string_view text) {
   const bool utf8 = IsValidUtf8(text);
