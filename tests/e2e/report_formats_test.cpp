@@ -73,12 +73,12 @@ std::map<std::string, std::string> BoxFigures(const std::string& out) {
 TEST(ReportFormats, CsvAndJsonReadBackByRealParsersGiveTheFiguresOfTheBox) {
   std::vector<std::string> names = {
       "a.x,y",     "b.=1+2", "c.+x",  "d.-x",  "e.@x",      "f.'x",  "g.日本語",
-      "h.e\u0301", "i.txt",  "j.TXT", "plain", "k.a,b,c,d", "l.x'y",
+      "h.e\u0301", "i.txt",  "j.TXT", "plain", "k.a,b,c,d", "l.x'y", "t.\u202Ex\u2028",
   };
   if (!WindowsBinaryUnderTest()) {
     // Characters that Windows does not allow in names, and bytes that are no UTF-8.
-    for (const std::string& name :
-         {"m.\"q\""s, "n.n\nl"s, "o.\tx"s, "p.\rx"s, "q.\xE9t\xE9"s, "r.\"y,z\n"s}) {
+    for (const std::string& name : {"m.\"q\""s, "n.n\nl"s, "o.\tx"s, "p.\rx"s, "q.\xE9t\xE9"s,
+                                    "s.\x7F\x1B\x01"s, "r.\"y,z\n"s}) {
       names.push_back(name);
     }
   }
