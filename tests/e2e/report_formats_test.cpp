@@ -117,20 +117,5 @@ TEST(ReportFormats, CsvAndJsonReadBackByRealParsersGiveTheFiguresOfTheBox) {
   }
 }
 
-// "Errors during processing!" stands before the box and the list; the data formats leave
-// standard output to the data and say it on standard error. The status is 1 in all.
-TEST(ReportFormats, ErrorsLineIsOnStandardErrorOnlyForTheDataFormats) {
-  TempDir dir;
-  const std::string errors = WithLineEnds("Errors during processing!\n");
-  for (const char* format : {"box", "list", "csv", "json"}) {
-    SCOPED_TRACE(format);
-    const ProcessResult result = RunZovu({"--format="s + format, "@none.lst"}, dir.path());
-    EXPECT_EQ(result.exitStatus, 1);
-    const bool data = format == "csv"s || format == "json"s;
-    EXPECT_EQ(result.out.starts_with(errors), !data) << result.out;
-    EXPECT_EQ(result.err, data ? errors : "");
-  }
-}
-
 }  // namespace
 }  // namespace zovu::testing
