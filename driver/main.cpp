@@ -15,6 +15,7 @@ int RunOnThisSystem(int argc, char** argv) {
   zovu::ConsoleStreams streams;
   streams.report = system.standardOutput.get();
   streams.reportIsTerminal = system.standardOutputIsTerminal;
+  streams.terminalShowsUtf8 = system.terminalShowsUtf8;
   const bool statusLine = system.standardErrorIsTerminal && !system.standardOutputIsPipe;
   streams.status = statusLine ? system.statusOutput.get() : nullptr;
   streams.statusLine = system.statusLine;

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "driver/config_block.h"
 #include "driver/ignored_parameters.h"
@@ -12,7 +13,8 @@
 #include "search/file_search.h"
 #include "search/search_arg.h"
 #include "tally/extension_tally.h"
-#include "tally/tally_table.h"
+#include "tally/report/report.h"
+#include "tally/report/report_writers.h"
 #include "tally/thread_tallies.h"
 
 namespace zovu {
@@ -44,6 +46,26 @@ EntryDetails TallyDetails(const ConfigBlock& block, const RunOptions& options) {
   return EntryDetails::kNamesOnly;
 }
 
+// How the chosen format writes its report, and the order of its rows unless --sort says.
+struct ReportStyle {
+  void (*write)(Console&, const Report&);
+  RowOrder order;
+};
+
+ReportStyle StyleOf(ReportFormat format) {
+  switch (format) {
+    case ReportFormat::kList:
+      return {WriteListReport, RowOrder::kBytes};
+    case ReportFormat::kCsv:
+      return {WriteCsvReport, RowOrder::kExtension};
+    case ReportFormat::kJson:
+      return {WriteJsonReport, RowOrder::kExtension};
+    case ReportFormat::kBox:
+      break;
+  }
+  return {WriteBoxReport, RowOrder::kExtension};
+}
+
 }  // namespace
 
 int RunZovu(const Parameters& params, Environment& env) {
@@ -63,9 +85,10 @@ int RunZovu(const Parameters& params, Environment& env) {
     return console.ReportProblem("ZOVU_THREADS must be a whole number from 1 to " +
                                  std::to_string(kMostWalkThreads));
   }
+  const ReportStyle style = StyleOf(options.format);
+  const std::string searchArgument = GetParameter(params, 1);
   const PathContext paths{env.pathStyle, env.fileSystem};
-  const std::string arg = GetParameter(params, 1);
-  const SearchTarget target = ParseSearchArg(arg, ".*", paths);
+  const SearchTarget target = ParseSearchArg(searchArgument, ".*", paths);
   const WalkOptions walk = MakeWalkOptions(block, options, *threads, env);
 
   // Bytes on disk are totals of sizes too.
@@ -79,13 +102,20 @@ int RunZovu(const Parameters& params, Environment& env) {
     outcome = SearchFiles(env.fileSystem, env.pathStyle, target, walk, tallies, watcher);
   }
   console.ClearStatusLine();
-  const TallyRows rows = tallies.SortedRows();
+  TallyRows rows = tallies.SortedRows();
   NoteUnenteredStart(target, outcome, env);
-  NoteMissingSeparator(arg, target, TotalFiles(rows), env);
+  NoteMissingSeparator(searchArgument, target, TotalFiles(rows), env);
 
-  if (outcome.searchErrors) console.WriteLine("Errors during processing!");
-  PrintTallyTable(console, rows, totalSizes);
-  console.WriteLine(SummaryLine(static_cast<std::int64_t>(TotalFiles(rows))));
+  RunFacts facts{.version = ZOVU_VERSION,
+                 .searchArgument = searchArgument,
+                 .subdirectories = walk.recurse,
+                 .totalSizes = totalSizes,
+                 .keyRule = options.keyRule,
+                 .diskUsage = options.diskUsage,
+                 .aborted = outcome.aborted,
+                 .errors = outcome.searchErrors};
+  style.write(console, MakeReport(std::move(facts), tallies.SortedRows(),
+                                  options.sort.value_or(style.order)));
   return Finish(console, outcome.searchErrors ? kExitSearchErrors : kExitOk);
 }
 

@@ -28,6 +28,9 @@ struct System {
   // key, the terminal's mode is never changed, and no status line is drawn.
   bool standardOutputIsPipe = false;
   unsigned terminalColumns = 80;  // read once at start-up
+  // The terminal shows UTF-8 text: on POSIX, the locale's character set is UTF-8; a
+  // Windows console is always given UTF-16.
+  bool terminalShowsUtf8 = false;
   std::string_view lineEnd = "\n";
   PathStyle pathStyle = PathStyle::kPosix;
   std::unique_ptr<Keyboard> keyboard;

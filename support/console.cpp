@@ -35,6 +35,13 @@ void Console::WriteLine(std::string_view text) {
   Write(line);
 }
 
+void Console::WriteNoteLine(std::string_view text) {
+  if (streams_.problems == nullptr) return;
+  std::string line(text);
+  line += streams_.lineEnd;
+  streams_.problems->Write(line);
+}
+
 void Console::WriteStatus(std::string_view text) {
   if (streams_.status == nullptr) return;
   streams_.status->Write(text);

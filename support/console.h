@@ -21,6 +21,7 @@ struct ConsoleStreams {
   std::string_view lineEnd = "\n";
   bool reportIsTerminal = false;     // names in the report are then shown terminal-safe
   StatusLine* statusLine = nullptr;  // told what the status line shows, when given
+  bool terminalShowsUtf8 = false;    // the terminal, when the report goes to one, shows UTF-8
 };
 
 // Exit statuses: success, a search that met errors, a problem that ended the run.
@@ -48,9 +49,17 @@ class Console {
   }
   std::string_view LineEnd() const { return streams_.lineEnd; }
   bool ReportIsTerminal() const { return streams_.reportIsTerminal; }
+  // The report goes to a terminal that shows UTF-8 text, so characters beyond ASCII may
+  // draw on it (the bars of the list).
+  bool ReportIsUtf8Terminal() const {
+    return streams_.reportIsTerminal && streams_.terminalShowsUtf8;
+  }
 
   void Write(std::string_view text);
   void WriteLine(std::string_view text);
+  // Writes text and the line end on standard error: a line beside the report that does
+  // not end the run.
+  void WriteNoteLine(std::string_view text);
   // Text of the status line ("Working  "); dropped when there is no terminal for it.
   void WriteStatus(std::string_view text);
   // Blanks the current line and leaves the cursor at its first column.

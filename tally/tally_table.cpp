@@ -1,11 +1,10 @@
 #include "tally/tally_table.h"
 
-#include <array>
 #include <cstddef>
-#include <span>
 
 #include "support/terminal_text.h"
 #include "support/utf8.h"
+#include "tally/decimal_text.h"
 #include "tally/tally_key.h"
 
 namespace zovu {
@@ -32,29 +31,15 @@ constexpr TableLayout kSizeLayout{
     "+-----+-----------------+-----+-----------------+-----+-----------------+",
     "|     .                 ", 3, 17};
 
-// The exact decimal digits of a count, with a "-" in front when it is negative.
-std::string_view Decimal(TallyBytes value, std::span<char, 48> buffer) {
-  __extension__ typedef unsigned __int128 Magnitude;
-  const bool negative = value < 0;
-  Magnitude rest =
-      negative ? Magnitude(0) - static_cast<Magnitude>(value) : static_cast<Magnitude>(value);
-  std::size_t start = buffer.size();
-  do {
-    buffer[--start] = static_cast<char>('0' + static_cast<int>(rest % 10));
-    rest /= 10;
-  } while (rest != 0);
-  if (negative) buffer[--start] = '-';
-  return std::string_view(buffer.data() + start, buffer.size() - start);
-}
-
 void AppendCell(std::string& row, std::string_view key, TallyBytes figure, std::size_t numberWidth,
                 bool terminal) {
-  std::array<char, 48> buffer;
-  const std::string_view digits = Decimal(figure, buffer);
+  DecimalBuffer buffer;
+  const std::string_view digits = DecimalDigits(figure, buffer);
   const std::size_t length = digits.size();
   row += "| ";
-  // A key from a hostile name must not take over the terminal the table is shown on.
-  row += PadRight(terminal ? TerminalSafe(key) : key, static_cast<int>(kTallyKeyCharacters), ' ');
+  // A key from a hostile name must not take over the terminal the table is shown on. A
+  // whole extension (--ext=full) wider than the cell widens its row.
+  row += PadToColumns(terminal ? TerminalSafe(key) : key, kTallyKeyCharacters);
   row += " .";
   if (length < numberWidth) row.append(numberWidth - length, ' ');
   row.append(digits);
@@ -100,6 +85,13 @@ std::string PadRight(std::string_view s, int w, char f) {
   std::string padded(s);
   const std::size_t columns = DisplayColumns(s);
   if (columns < width) padded += RepeatChar(f, static_cast<int>(width - columns));
+  return padded;
+}
+
+std::string PadToColumns(std::string_view s, std::size_t columns) {
+  std::string padded(s);
+  const std::size_t taken = DisplayColumns(s);
+  if (taken < columns) padded.append(columns - taken, ' ');
   return padded;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -17,6 +18,9 @@ void PrintTallyTable(Console& console, const TallyRows& rows, bool totalSizes);
 // text wider than that is left as it is (nothing for w of 0 or less). Characters are
 // counted as in tally keys: UTF-8 characters in well-formed UTF-8, bytes otherwise.
 std::string PadRight(std::string_view s, int w, char f);
+// s followed by blanks up to the given columns as a terminal shows it (DisplayColumns);
+// never cut.
+std::string PadToColumns(std::string_view s, std::size_t columns);
 // n copies of c; nothing for n of 0 or less.
 std::string RepeatChar(char c, int n);
 

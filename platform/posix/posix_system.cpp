@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <string>
 
 #include "platform/no_keyboard.h"
 #include "platform/posix/posix_block_file.h"
@@ -30,6 +31,24 @@ unsigned TerminalColumns(int fd) {
     if (value > 0) return static_cast<unsigned>(value);
   }
   return 80;
+}
+
+// The character set of the locale's character class, as the C library chooses the locale:
+// the first of LC_ALL, LC_CTYPE and LANG that is set and not empty; without any, the "C"
+// locale, which is ASCII.
+bool LocaleIsUtf8() {
+  for (const char* name : {"LC_ALL", "LC_CTYPE", "LANG"}) {
+    const char* value = std::getenv(name);
+    if (value == nullptr || *value == '\0') continue;
+    std::string charset(value);
+    for (char& c : charset) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    // The character set follows the dot, up to a modifier: "en_US.UTF-8@euro".
+    const std::size_t dot = charset.find('.');
+    if (dot == std::string::npos) return false;
+    charset = charset.substr(dot + 1, charset.find('@', dot) - dot - 1);
+    return charset == "utf-8" || charset == "utf8";
+  }
+  return false;
 }
 
 bool IsPipeOrSocket(int fd) {
@@ -73,6 +92,7 @@ System OpenSystem() {
   system.standardOutputIsTerminal = ::isatty(STDOUT_FILENO) == 1;
   system.standardOutputIsPipe = IsPipeOrSocket(STDOUT_FILENO);
   system.terminalColumns = TerminalColumns(STDERR_FILENO);
+  system.terminalShowsUtf8 = LocaleIsUtf8();
   system.lineEnd = kLineEnd;
   system.pathStyle = PathStyle::kPosix;
   if (system.standardOutputIsPipe) {

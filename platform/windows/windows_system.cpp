@@ -106,6 +106,8 @@ System OpenSystem() {
   system.statusOutput = std::make_unique<StatusStream>(errorHandle);
   SetConsoleCtrlHandler(OnConsoleControl, TRUE);
   system.terminalColumns = ConsoleColumns(errorHandle);
+  // Text goes to a console as UTF-16 (WriteConsoleW), whatever its code page.
+  system.terminalShowsUtf8 = true;
   system.lineEnd = kLineEnd;
   system.pathStyle = PathStyle::kWindows;
   if (system.standardOutputIsPipe) {

@@ -8,8 +8,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -147,6 +149,72 @@ TEST_F(TerminalTest, SearchReadsSingleKeysWithoutEcho) {
   EXPECT_TRUE(EndsWithSummary(process.Output(), 0));
   EXPECT_EQ(process.Output().find("^["), std::string::npos);
   EXPECT_EQ(process.Settings(), process.SettingsAtStart());
+}
+
+// ESC ends the search in every format; the data formats say so.
+TEST_F(TerminalTest, EscEndsTheSearchOfAJsonReportWhichSaysSo) {
+  PtyOptions options = Options();
+  options.args = {"--format=json", SearchArg()};
+  options.typedAhead = "\x1b";
+  options.echo = false;
+  const PtyResult result = RunZovuOnPty(options);
+  EXPECT_EQ(result.exitStatus, 0);
+  EXPECT_NE(result.output.find("\"aborted\": true,\r\n"), std::string::npos) << result.output;
+  EXPECT_NE(result.output.find("\"files\": 0,\r\n"), std::string::npos);
+  EXPECT_EQ(result.settingsAfter, result.settingsBefore);
+}
+
+// Gives the locale's variables these values (null: unset) while it lives; then puts back
+// those from before.
+class LocaleSetting {
+ public:
+  LocaleSetting(const char* all, const char* lang) {
+    const char* values[] = {all, nullptr, lang};
+    for (int i = 0; i < 3; ++i) {
+      const char* before = std::getenv(kNames[i]);
+      if (before != nullptr) before_[i] = before;
+      Set(kNames[i], values[i]);
+    }
+  }
+  ~LocaleSetting() {
+    for (int i = 0; i < 3; ++i) Set(kNames[i], before_[i] ? before_[i]->c_str() : nullptr);
+  }
+
+ private:
+  static constexpr const char* kNames[] = {"LC_ALL", "LC_CTYPE", "LANG"};
+  static void Set(const char* name, const char* value) {
+    value != nullptr ? ::setenv(name, value, 1) : ::unsetenv(name);
+  }
+  std::optional<std::string> before_[3];
+};
+
+// The list's bars are drawn in block characters where the locale's character set is
+// UTF-8, and in "#" elsewhere.
+TEST_F(TerminalTest, ListBarsAreBlocksOnlyWhereTheLocaleIsUtf8) {
+  tree_.File("sizes/big.dat", std::string(3000, 'x'));
+  tree_.File("sizes/small.txt", std::string(1000, 'x'));
+  const struct {
+    const char* all;
+    const char* lang;
+    bool blocks;
+  } cases[] = {
+      {"C.UTF-8", "C", true},
+      {"C", "C.UTF-8", false},
+      {"", "en_US.utf8", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.all ? c.all : "(unset)") + " " + c.lang);
+    const LocaleSetting locale(c.all, c.lang);
+    PtyOptions options = Options();
+    options.args = {"--format=list", "sizes/"};
+    const PtyResult result = RunZovuOnPty(options);
+    EXPECT_EQ(result.exitStatus, 0);
+    // Three quarters of 42 columns: 31 and a half.
+    std::string bar;
+    for (int i = 0; i < 31; ++i) bar += c.blocks ? "\u2588" : "#";
+    bar += c.blocks ? "\u258C" : "#";
+    EXPECT_NE(result.output.find("75.0%  " + bar + "\r\n"), std::string::npos) << result.output;
+  }
 }
 
 TEST_F(TerminalTest, SignalsThatEndTheSearchGiveTheSettingsBack) {

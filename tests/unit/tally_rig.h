@@ -18,9 +18,11 @@ namespace zovu::testing {
 // sets them up.
 struct TallyRig {
   explicit TallyRig(bool totalSizes, PathStyle style = PathStyle::kPosix,
-                    std::string_view lineEnd = "\n", bool reportIsTerminal = false)
+                    std::string_view lineEnd = "\n", bool reportIsTerminal = false,
+                    KeyRule keyRule = KeyRule::kThreeCharacters)
       : console(ConsoleStreams{&report, &terminal, &errors, 80, lineEnd, reportIsTerminal}),
         totalSizes(totalSizes),
+        tally(keyRule),
         callback(tally, totalSizes ? EntryDetails::kSizes : EntryDetails::kNamesOnly, style) {}
 
   // Hands one entry to the callback the way the walker does.

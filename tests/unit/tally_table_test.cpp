@@ -100,6 +100,7 @@ TEST(PrintTallyTable, RowBreaking) {
     bool sizes;
     std::vector<std::pair<std::string, std::int64_t>> values;
     std::string rows;
+    KeyRule rule = KeyRule::kThreeCharacters;
   };
   const Case cases[] = {
       {false,
@@ -124,9 +125,14 @@ TEST(PrintTallyTable, RowBreaking) {
       {true,
        {{"A", 123456789012345678}, {"B", 0}},
        "| A   .123456789012345678| B   .                0|     .                 |\n"},
+      // A whole extension (--ext=full) longer than the cell widens its row.
+      {false,
+       {{"c", 2}, {"html", 1}},
+       "| C   .    2| HTML .    1|     .     |     .     |     .     |     .     |\n",
+       KeyRule::kWholeExtension},
   };
   for (const Case& c : cases) {
-    TallyRig rig(c.sizes);
+    TallyRig rig(c.sizes, PathStyle::kPosix, "\n", false, c.rule);
     Fill(rig, c.values);
     rig.PrintTable();
     EXPECT_EQ(rig.report.text(),
