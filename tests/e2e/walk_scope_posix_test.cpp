@@ -5,7 +5,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <string>
 
 #include "common/private_mounts_posix.h"
@@ -23,13 +22,16 @@ std::string Summary(const ProcessResult& result) {
   return result.out.substr(start == std::string::npos ? 0 : start + 1);
 }
 
-// The figures of the box's cells, added up.
+// The figures of the box's cells (". digits|"), added up.
 long long TableTotal(const std::string& report) {
-  static const std::regex kCell(R"(\.\s*([0-9]+)\|)");
   long long total = 0;
-  for (auto it = std::sregex_iterator(report.begin(), report.end(), kCell);
-       it != std::sregex_iterator(); ++it) {
-    total += std::stoll((*it)[1]);
+  for (std::size_t dot = report.find(" ."); dot != std::string::npos;
+       dot = report.find(" .", dot + 1)) {
+    const std::size_t digits = report.find_first_not_of(' ', dot + 2);
+    const std::size_t end = report.find_first_not_of("0123456789", digits);
+    if (end != std::string::npos && end > digits && report[end] == '|') {
+      total += std::stoll(report.substr(digits, end - digits));
+    }
   }
   return total;
 }
