@@ -41,7 +41,9 @@ static void wait_a_while(void) {
 }
 
 /* The path in the source directory: "/" is the source itself, "/a/b" is "a/b" there. */
-static const char* relative(const char* path) { return path[1] ? path + 1 : "."; }
+static const char* relative(const char* path) {
+  return path[1] ? path + 1 : ".";
+}
 
 /* Lookups and listings in one directory go to the server side by side, as a network file
  * system's client sends them. The kernel does so only when the answer to its first request
@@ -51,7 +53,8 @@ static const char* relative(const char* path) { return path[1] ? path + 1 : ".";
  * directory. */
 ssize_t writev(int fd, const struct iovec* iov, int count) {
   static int answered_init;
-  if (!answered_init && count >= 2 && iov[1].iov_len >= sizeof(struct fuse_init_out)) {
+  const size_t flags_end = offsetof(struct fuse_init_out, flags) + sizeof(uint32_t);
+  if (!answered_init && count >= 2 && iov[1].iov_len >= flags_end) {
     struct fuse_init_out* init = iov[1].iov_base;
     if (init->major == FUSE_KERNEL_VERSION) init->flags |= FUSE_PARALLEL_DIROPS;
   }
