@@ -61,6 +61,12 @@ def run(args, zovu, fd, least, work):
     except MountError as error:
         print(f"Skipped: {error}.")
         return
+    print_results(args, cases, times, sweep, sweep_times, problems)
+
+
+def print_results(args, cases, times, sweep, sweep_times, problems):
+    """times: seconds per command of each case; sweep_times: (count, size) seconds per
+    ZOVU_THREADS value of sweep."""
     print(f"bench/slow_fs.c, a read-only FUSE pass-through, waits {args.delay_ms:g} ms before "
           "every lookup, getattr, opendir, readdir and open, and lists names with their entry "
           f"types only; mounted with `-o {MOUNT_OPTIONS}` and the source's inode numbers, so "
@@ -81,8 +87,8 @@ def run(args, zovu, fd, least, work):
               "trees themselves (paths aside, lines in any order).")
     print(f"\n### ZOVU_THREADS on the slow file system\n\nThe tree of {FILES:,} files; in "
           "brackets: how many times faster than with 1.\n")
-    labels = [label for label, _, _ in s.threads] + [suite.DEFAULT]
-    sweep_times.append([times[0][0], times[1][0]])
+    labels = sweep + [suite.DEFAULT]
+    sweep_times = sweep_times + [[times[0][0], times[1][0]]]
     one = sweep_times[labels.index("1")] if "1" in labels else None
     print(report.table(["ZOVU_THREADS", "count", "size (-T)"], [
         [label] + [report.duration(seconds) + (f" ({one[i] / seconds:.2f}x)" if one else "")
