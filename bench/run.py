@@ -87,7 +87,8 @@ def options():
                         "peak memory there)")
     parser.add_argument("--repeat", type=int, default=3, metavar="N",
                         help="runs of each command in the slow and edges parts, reduced to "
-                        "the median; one that takes over 10 s runs once (default 3)")
+                        "the median; one whose first run takes 5 s (slow) or 10 s (edges) "
+                        "runs once (default 3)")
     parser.add_argument("--delay-ms", type=float, default=1.0, metavar="MS",
                         help="wait of the slow file system before each metadata request "
                         "(default 1)")
