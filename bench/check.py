@@ -1,8 +1,9 @@
 """What is checked before anything is timed: zovu's tallies against a find/awk tally,
-the files each counting peer sees, and zovu's report with every ZOVU_THREADS against
-with one thread."""
+the files each counting peer sees, its disk usage total against the files' blocks, and
+zovu's report with every ZOVU_THREADS against with one thread."""
 import difflib
 import re
+import subprocess
 
 import measure
 from measure import Command
@@ -33,7 +34,8 @@ def tree(directory, s, memory):
     """(problems, summary) on the benchmark's tree; zovu's peak memory noted in memory
     (see same_reports)."""
     problems = []
-    got = {c: measure.run(c, directory, capture=True) for c in s.count + s.size}
+    got = {c: measure.run(c, directory, capture=True)
+           for c in s.count + s.size + s.formats + s.disk}
     expect_count = awk_tally(got[s.awk_count].stdout.decode())
     expect_size = awk_tally(got[s.awk_size].stdout.decode())
     if table_of(got[s.zovu_count].stdout.decode()) != expect_count:
@@ -49,7 +51,25 @@ def tree(directory, s, memory):
     summary = (f"{files:,} files, {len(expect_count)} keys, {sum(expect_size.values()):,} "
                f"bytes; every counting peer sees {files:,} files; zovu's report identical "
                f"with ZOVU_THREADS={', '.join(n for n, _, _ in s.threads)} and unset")
+    if s.disk:
+        allocated = blocks_of_files(directory)
+        shown = sum(table_of(got[s.disk[0]].stdout.decode()).values())
+        if shown != allocated:
+            problems.append(f"{s.disk[0].label} totals {shown} bytes, the files' blocks "
+                            f"{allocated}")
+        summary += f"; disk usage {allocated:,} bytes, as the files' blocks"
     return problems, summary
+
+
+def blocks_of_files(directory):
+    """Bytes allocated to everything but directories (du adds theirs), each inode once."""
+    listing = subprocess.run(["find", directory, "!", "-type", "d", "-printf", "%D %i %b\n"],
+                             check=True, stdout=subprocess.PIPE, text=True).stdout
+    blocks = {}
+    for line in listing.splitlines():
+        device, inode, count = line.split()
+        blocks[device, inode] = int(count)
+    return 512 * sum(blocks.values())
 
 
 def same_reports(directory, s, files, memory=None):

@@ -1,15 +1,16 @@
 #!/usr/bin/env python3
 """Builds a reproducible directory tree for the benchmark.
 
-Usage: make_tree.py DIR [FILES] [SEED]
+Usage: make_tree.py DIR [FILES] [SEED] [DIRECTORIES]
        make_tree.py --flat DIR [ENTRIES] [SEED]
-About FILES files (default 300000) in about FILES/23 directories, up to 12 levels deep,
-some twenty extensions in mixed case, 30% of the files non-empty.
+About FILES files (default 300000) in DIRECTORIES directories (default FILES/23), up to
+12 levels deep, some twenty extensions in mixed case, 30% of the files non-empty.
 With --flat: ENTRIES empty files (default 1000000) directly in DIR, the same extensions,
 to see what one huge directory costs.
 """
 import os
 import random
+import subprocess
 import sys
 
 EXTENSIONS = ["c", "h", "cpp", "hpp", "txt", "md", "py", "js", "json", "html", "css", "png",
@@ -23,8 +24,7 @@ def file_name(rng, number):
     return "f%d" % number + ("." + ext if ext else "")
 
 
-def make_tree(root, files, rng):
-    directories = max(1, files // 23)
+def make_tree(root, files, rng, directories):
     dirs = [root]
     os.makedirs(root, exist_ok=True)
     depth = {root: 0}
@@ -52,6 +52,39 @@ def make_flat(root, entries, rng):
         os.mknod(os.path.join(root, file_name(rng, i)), 0o644)
 
 
+def cached(path, description, build):
+    """path, built by build(path) unless a complete one is there: a stamp beside it,
+    written last with the description of what was built, tells an interrupted or
+    different build apart."""
+    stamp = path + ".done"
+    if os.path.isfile(stamp):
+        with open(stamp) as done:
+            if done.read() == description:
+                return path
+    print(f"generating {path}: {description}", file=sys.stderr, flush=True)
+    # rm copes with any depth, where a recursive walk in Python may not.
+    subprocess.run(["rm", "-rf", "--", path, stamp], check=True)
+    build(path)
+    with open(stamp, "w") as out:
+        out.write(description)
+    return path
+
+
+def generated(path, count, flat=False, directories=None, seed=1):
+    """The tree of count files (in directories directories, by default count/23) or with
+    flat the directory of count entries this script builds, kept at path."""
+    rng = random.Random(seed)
+    if flat:
+        return cached(path, f"directory of {count} files, seed {seed}",
+                      lambda root: make_flat(root, count, rng))
+    wanted = f"tree of {count} files, seed {seed}"
+    if directories is None:
+        directories = max(1, count // 23)
+    else:
+        wanted += f", {directories} directories"
+    return cached(path, wanted, lambda root: make_tree(root, count, rng, directories))
+
+
 def main():
     args = sys.argv[1:]
     flat = bool(args) and args[0] == "--flat"
@@ -63,7 +96,10 @@ def main():
     root = args[0]
     count = int(args[1]) if len(args) > 1 else (1000000 if flat else 300000)
     rng = random.Random(int(args[2]) if len(args) > 2 else 1)
-    (make_flat if flat else make_tree)(root, count, rng)
+    if flat:
+        make_flat(root, count, rng)
+    else:
+        make_tree(root, count, rng, int(args[3]) if len(args) > 3 else max(1, count // 23))
     return 0
 
 

@@ -2,6 +2,7 @@
 rounds of alternating runs reduced to medians."""
 import dataclasses
 import os
+import re
 import shlex
 import statistics
 import subprocess
@@ -22,6 +23,20 @@ def program_under_test(zovu):
     subprocess.run("cmake --preset release && cmake --build --preset release --target zovu",
                    shell=True, check=True, cwd=ROOT, stdout=sys.stderr)
     return os.path.join(ROOT, "build", "release", "zovu")
+
+
+def build_c(source, output, *flags):
+    """Compiles bench/SOURCE with the system's C compiler into output (outside the source
+    tree: no built program is ever committed); flags such as libraries go last."""
+    subprocess.run(["cc", "-O2", "-Wall", "-o", output, os.path.join(ROOT, "bench", source),
+                    *flags], check=True, stdout=sys.stderr)
+    return output
+
+
+def accepts(zovu, options, directory):
+    """Whether the program under test takes these options: a run on directory exits 0."""
+    return subprocess.run([zovu, *options, directory + "/"], stdout=subprocess.DEVNULL,
+                          stderr=subprocess.DEVNULL).returncode == 0
 
 
 @dataclasses.dataclass(frozen=True)
@@ -53,19 +68,23 @@ class Outcome:
     stderr: bytes = b""
 
 
-def run(command, directory, capture=False, check=True, memory=False):
+def run(command, directory, capture=False, check=True, memory=False, limit=None):
     """Runs command once on directory: wall time, status, with capture its output, and
     with memory its peak memory (max RSS). That is taken by GNU time: a child keeps the
-    peak of the process it was forked from, and this one is many times zovu's size."""
+    peak of the process it was forked from, and this one is many times zovu's size.
+    A run still going after limit seconds is killed: its status is then None."""
     with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err, \
             tempfile.NamedTemporaryFile("r") as peak:
         sink_out, sink_err = (out, err) if capture else (subprocess.DEVNULL,) * 2
         prefix = [TIME, "-f", "%M", "-o", peak.name] if memory else []
         start = time.perf_counter()
-        status = subprocess.run(prefix + command.argv(directory), env=command.env(),
-                                stdout=sink_out, stderr=sink_err).returncode
+        try:
+            status = subprocess.run(prefix + command.argv(directory), env=command.env(),
+                                    stdout=sink_out, stderr=sink_err, timeout=limit).returncode
+        except subprocess.TimeoutExpired:
+            status = None
         seconds = time.perf_counter() - start
-        if check and status != 0:
+        if check and status != 0:  # also when killed at the limit
             raise RuntimeError(f"{command.label}: exit status {status} on {directory}")
         outcome = Outcome(seconds, int(peak.read()) if memory else 0, status)
         if capture:
@@ -73,6 +92,28 @@ def run(command, directory, capture=False, check=True, memory=False):
             err.seek(0)
             outcome.stdout, outcome.stderr = out.read(), err.read()
         return outcome
+
+
+def median_of(command, directory, runs, once_over=10.0, limit=None):
+    """(median wall time, outcome of the first run with its output) of runs runs; a
+    command whose first run takes once_over seconds or more, or is killed at the limit
+    (see run), runs only once."""
+    first = run(command, directory, capture=True, check=False, limit=limit)
+    times = [first.seconds]
+    while len(times) < runs and first.seconds < once_over and first.status is not None:
+        times.append(run(command, directory, check=False, limit=limit).seconds)
+    return statistics.median(times), first
+
+
+def is_mount(path):
+    """Whether a file system is mounted at path."""
+    wanted = os.path.realpath(path)
+    with open("/proc/self/mounts") as mounts:
+        for line in mounts:
+            point = re.sub(r"\\([0-7]{3})", lambda m: chr(int(m.group(1), 8)), line.split()[1])
+            if point == wanted:
+                return True
+    return False
 
 
 def drop_page_cache():

@@ -7,12 +7,13 @@ MODES = ("count", "size")
 TARGETS = [("warm", "count", FIND, 2.5), ("warm", "count", FD, 3.0), ("warm", "size", DU, 1.8),
            ("cold", "count", FIND, 3.0), ("cold", "count", FD, 2.5), ("cold", "size", DU, 2.0)]
 MEMORY_LIMIT_KIB = 16 * 1024
+FORMAT_LIMIT = 1.05  # another report format / the boxed table, at most
 
 
-def table(header, rows):
-    """A Markdown table; the first column left-aligned, the others right-aligned."""
+def table(header, rows, left=1):
+    """A Markdown table; the first left columns left-aligned, the others right-aligned."""
     lines = ["| " + " | ".join(header) + " |",
-             "|---|" + "---:|" * (len(header) - 1)]
+             "|" + "---|" * left + "---:|" * (len(header) - left)]
     lines += ["| " + " | ".join(cell.replace("|", "\\|") for cell in row) + " |"
               for row in rows]
     return "\n".join(lines)
@@ -21,6 +22,8 @@ def table(header, rows):
 def duration(seconds):
     if seconds is None:
         return "-"
+    if seconds >= 10:
+        return f"{seconds:.1f} s"
     return f"{seconds * 1000:.0f} ms" if seconds >= 1 else f"{seconds * 1000:.1f} ms"
 
 
@@ -31,7 +34,8 @@ def results(args, s, warm, cold, memory):
     runs = " and ".join(f"{rounds} {name}" for name, rounds in
                         (("warm", args.rounds), ("cold", args.cold_rounds)) if phases[name])
     print(f"## Against peers\n\nMedians of {runs or 'no'} alternating runs (cold: page cache "
-          "dropped before each run); peer / zovu above 1: zovu is faster.\n")
+          "dropped before each run); peer / zovu above 1: zovu is faster (for zovu in "
+          "another format: its time / the boxed table's).\n")
     print(peers(s, phases))
     print("\n## ZOVU_THREADS\n\nIn brackets: how many times faster than with 1.\n")
     print(sweep(s, phases))
@@ -60,7 +64,8 @@ def peers(s, phases):
     for name in phases:
         header += [name, f"{name}: peer / zovu"]
     rows = []
-    for base, others in ((s.zovu_count, s.count[1:]), (s.zovu_size, s.size[1:])):
+    groups = [(s.zovu_count, s.count[1:]), (s.zovu_size, s.size[1:] + s.formats)]
+    for base, others in groups + ([(s.disk[0], s.disk[1:])] if s.disk else []):
         for command in [base] + others:
             row = [command.label]
             for times in phases.values():
@@ -99,6 +104,13 @@ def targets(s, phases, memory):
         rows.append([f"{phase} {mode}: `{peer}` / zovu", f"≥ {required}",
                      verdict(measured, f"{measured:.2f}" if measured else "",
                              measured and measured >= required)])
+    for command in s.formats:
+        for phase, times in phases.items():
+            measured = times[command] / times[s.zovu_size] if times else None
+            rows.append([f"{phase} size: `{command.label}` / `{s.zovu_size.label}`",
+                         f"≤ {FORMAT_LIMIT}",
+                         verdict(measured, f"{measured:.2f}" if measured else "",
+                                 measured and measured <= FORMAT_LIMIT)])
     for place in PLACES:
         for mode in MODES:
             used = memory[place].get(DEFAULT, {}).get(mode)

@@ -1,5 +1,6 @@
 """The commands the benchmark times: zovu's count and size mode, the peers a user would
-reach for instead, the least-work yardstick, the ZOVU_THREADS sweep and the spinner pair."""
+reach for instead, the least-work yardstick, the ZOVU_THREADS sweep and the spinner pair;
+where zovu has them, its other report formats and its disk usage mode."""
 import dataclasses
 import shlex
 
@@ -16,7 +17,17 @@ FIND_SIZE = "find \"$1\" -type f -printf '%f %s\\n' | awk '" + AWK_SIZE + "'"
 FIND = "find DIR -type f"
 FD = "fdfind -t f . DIR"
 DU = "du -s --apparent-size DIR"
+DU_BLOCKS = "du -s DIR"
 DEFAULT = "unset (default)"
+# Options newer than some programs under test: each is timed only where zovu takes it.
+FORMATS = ("--format=json", "--format=list")
+DISK_USAGE = "--disk-usage"
+NEW_OPTIONS = FORMATS + (DISK_USAGE,)
+
+
+def new_option_args(option):
+    """zovu's options when timed with one of NEW_OPTIONS: a format beside -T."""
+    return ("-S+", "-T", option) if option in FORMATS else ("-S+", option)
 
 
 @dataclasses.dataclass
@@ -30,6 +41,8 @@ class Suite:
     du: Command
     threads: list  # (ZOVU_THREADS, count command, size command) per value of the sweep
     spinner: list  # zovu on a terminal, then without one
+    formats: list  # the size mode in another report format
+    disk: list  # zovu's disk usage mode, then du's; empty where zovu has no such mode
 
     @property
     def count(self):
@@ -44,12 +57,13 @@ class Suite:
         return [(DEFAULT, self.zovu_count, self.zovu_size)] + self.threads
 
     def timed(self):
-        return self.count + self.size + [c for _, *pair in self.threads for c in pair]
+        return (self.count + self.size + self.formats + self.disk
+                + [c for _, *pair in self.threads for c in pair])
 
 
-def make(zovu, fd, least, sweep):
+def make(zovu, fd, least, sweep, new_options=()):
     """zovu: the program under test; fd: fdfind's path or None; least: the least-work
-    walker; sweep: the ZOVU_THREADS values."""
+    walker; sweep: the ZOVU_THREADS values; new_options: those of NEW_OPTIONS zovu takes."""
     zovu_count = Command("zovu -S+ DIR/", (zovu, "-S+", "{dir}/"))
     zovu_size = Command("zovu -S+ -T DIR/", (zovu, "-S+", "-T", "{dir}/"))
     listers = [Command(FIND, ("find", "{dir}", "-type", "f"))]
@@ -72,4 +86,12 @@ def make(zovu, fd, least, sweep):
         # Not a peer: the yardstick of the least work (below 1 by how much zovu does more).
         Command("least-work walker", (least, "{dir}")),
         Command(DU, ("du", "-s", "--apparent-size", "{dir}")),
-        threads, spinner)
+        threads, spinner,
+        [new_option(zovu, option) for option in FORMATS if option in new_options],
+        [new_option(zovu, DISK_USAGE), Command(DU_BLOCKS, ("du", "-s", "{dir}"))]
+        if DISK_USAGE in new_options else [])
+
+
+def new_option(zovu, option):
+    args = new_option_args(option)
+    return Command(f"zovu {' '.join(args)} DIR/", (zovu, *args, "{dir}/"))
