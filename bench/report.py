@@ -64,7 +64,10 @@ def peers(s, phases):
     for name in phases:
         header += [name, f"{name}: peer / zovu"]
     rows = []
-    groups = [(s.zovu_count, s.count[1:]), (s.zovu_size, s.size[1:] + s.formats)]
+    earlier = s.before or [None, None]
+    groups = [(s.zovu_count, s.count[1:] + earlier[:1]),
+              (s.zovu_size, s.size[1:] + s.formats + earlier[1:])]
+    groups = [(base, [c for c in others if c]) for base, others in groups]
     for base, others in groups + ([(s.disk[0], s.disk[1:])] if s.disk else []):
         for command in [base] + others:
             row = [command.label]

@@ -103,6 +103,9 @@ def options():
     parser.add_argument("--zovu", metavar="PATH",
                         help="the program to time (default: build the release preset and "
                         "use build/release/zovu)")
+    parser.add_argument("--before", metavar="PATH",
+                        help="an earlier zovu, timed beside in the main part (its count and "
+                        "size rows: its time / this zovu's)")
     parser.add_argument("--keep", metavar="DIR",
                         help="generate the trees in this folder and keep them there; a later "
                         "run with the same folder reuses them")
@@ -151,7 +154,7 @@ def main_part(args, zovu, fd, least, work, empty):
         os.path.join(work, f"flat-{args.entries}"), args.entries, flat=True)
     new_options = [option for option in suite.NEW_OPTIONS
                    if measure.accepts(zovu, suite.new_option_args(option), empty)]
-    s = suite.make(zovu, fd, least, sweep, new_options)
+    s = suite.make(zovu, fd, least, sweep, new_options, args.before)
 
     directories = int(sh(f"find {shlex.quote(tree)} -type d | wc -l"))
     print(f"\n## Main part\n\nTree: {args.files:,} files in {directories:,} directories "

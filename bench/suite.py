@@ -43,6 +43,7 @@ class Suite:
     spinner: list  # zovu on a terminal, then without one
     formats: list  # the size mode in another report format
     disk: list  # zovu's disk usage mode, then du's; empty where zovu has no such mode
+    before: list  # an earlier zovu's count and size mode, timed beside; empty without one
 
     @property
     def count(self):
@@ -57,13 +58,14 @@ class Suite:
         return [(DEFAULT, self.zovu_count, self.zovu_size)] + self.threads
 
     def timed(self):
-        return (self.count + self.size + self.formats + self.disk
+        return (self.count + self.size + self.formats + self.disk + self.before
                 + [c for _, *pair in self.threads for c in pair])
 
 
-def make(zovu, fd, least, sweep, new_options=()):
+def make(zovu, fd, least, sweep, new_options=(), before=None):
     """zovu: the program under test; fd: fdfind's path or None; least: the least-work
-    walker; sweep: the ZOVU_THREADS values; new_options: those of NEW_OPTIONS zovu takes."""
+    walker; sweep: the ZOVU_THREADS values; new_options: those of NEW_OPTIONS zovu takes;
+    before: an earlier zovu to time beside it, or None."""
     zovu_count = Command("zovu -S+ DIR/", (zovu, "-S+", "{dir}/"))
     zovu_size = Command("zovu -S+ -T DIR/", (zovu, "-S+", "-T", "{dir}/"))
     listers = [Command(FIND, ("find", "{dir}", "-type", "f"))]
@@ -89,7 +91,10 @@ def make(zovu, fd, least, sweep, new_options=()):
         threads, spinner,
         [new_option(zovu, option) for option in FORMATS if option in new_options],
         [new_option(zovu, DISK_USAGE), Command(DU_BLOCKS, ("du", "-s", "{dir}"))]
-        if DISK_USAGE in new_options else [])
+        if DISK_USAGE in new_options else [],
+        [Command("earlier zovu -S+ DIR/", (before, "-S+", "{dir}/")),
+         Command("earlier zovu -S+ -T DIR/", (before, "-S+", "-T", "{dir}/"))]
+        if before else [])
 
 
 def new_option(zovu, option):
