@@ -55,7 +55,8 @@ struct Walk {
   const EntryDetails details;
   WorkList work;
   std::shared_ptr<const SharedDirectory> start;
-  std::shared_ptr<PathNode> root;
+  NodeRef root;
+  std::size_t keptPerThread = 0;
   std::uint64_t startDevice = 0;
   std::atomic<bool> stop{false};
   std::atomic<bool> aborted{false};
@@ -73,10 +74,19 @@ class Walker final : public ListingSink {
 
   void Run() {
     try {
-      while (std::optional<WorkItem> item = walk_.work.Pop()) {
+      std::optional<WorkItem> item = walk_.work.Pop();
+      while (item) {
         WalkItem(*item);
+        // A subdirectory of a directory that is not held is walked next by this thread,
+        // which still has its parent open.
+        if (next_) {
+          item = std::exchange(next_, std::nullopt);
+          continue;
+        }
         walk_.work.Done();
+        item = walk_.work.Pop();
       }
+      kept_.clear();
     } catch (...) {
       // Out of memory, most likely: the walk ends, and the thread that started it hears why.
       failure = std::current_exception();
@@ -89,7 +99,7 @@ class Walker final : public ListingSink {
     if (walk_.test.Rejected(entry.name, entry.attr)) return Verdict::kSkip;
     if (walk_.options.recurse &&
         AttrMatches(static_cast<std::uint16_t>(entry.attr), kAttrDirectory)) {
-      pending_.push_back(WorkItem{handle_, node_, std::string(entry.name), entry.inode});
+      pending_.push_back(WorkItem{node_, std::string(entry.name)});
       if (pending_.size() >= kItemsPerHandOver) walk_.work.Push(pending_);
     }
     return Verdict::kTake;
@@ -112,67 +122,94 @@ class Walker final : public ListingSink {
  private:
   void WalkItem(WorkItem& item) {
     if (walk_.Stopped()) return;
-    std::shared_ptr<const SharedDirectory> shared;
-    std::unique_ptr<OpenDirectory> own;
-    std::shared_ptr<PathNode> node;
-    if (item.parent == nullptr) {
-      shared = walk_.start;
-      node = walk_.root;
-    } else {
-      OpenedDirectory opened = item.parentHandle != nullptr
-                                   ? walk_.tree.OpenChild(item.parentHandle->get(), item.name)
-                                   : Reopen(item);
-      item.parentHandle.reset();
-      if (opened.outcome != OpenOutcome::kOpened) {
-        if (opened.outcome == OpenOutcome::kExhausted) errors = true;
-        return;
-      }
-      node = std::make_shared<PathNode>(std::move(item.parent), std::move(item.name),
-                                        item.listedInode);
-      own = std::move(opened.directory);
-      if (walk_.options.oneFileSystem && walk_.tree.Identify(*own).device != walk_.startDevice) {
-        return;  // a file system mounted below the start
-      }
-      if (walk_.options.recurse) shared = walk_.work.Share(own);
+    const PathNode* parent = item.parent.get();
+    if (parent == nullptr) {
+      node_ = walk_.root;
+      ListNode(walk_.start->get(), nullptr);
+      return;
     }
-    handle_ = shared;
-    node_ = std::move(node);
-    const ListOutcome outcome = reader_->List(shared ? shared->get() : *own, walk_.details, *this);
+    OpenedDirectory opened = OpenUnder(*parent, item.name);
+    if (opened.outcome != OpenOutcome::kOpened) {
+      if (opened.outcome == OpenOutcome::kExhausted) errors = true;
+      return;
+    }
+    std::unique_ptr<OpenDirectory> own = std::move(opened.directory);
+    DirectoryIdentity identity;
+    if (walk_.options.oneFileSystem) {
+      identity = walk_.tree.Identify(*own);
+      if (identity.device != walk_.startDevice) return;  // a file system mounted below
+    }
+    if (!walk_.options.recurse) return;
+    std::shared_ptr<const SharedDirectory> held = walk_.work.Share(own);
+    // Only a directory that is not held may have to be reopened, and only then is it
+    // asked who it is.
+    if (held == nullptr && !walk_.options.oneFileSystem) identity = walk_.tree.Identify(*own);
+    node_ = NodeRef(new PathNode(std::move(item.parent), std::move(item.name), held, identity));
+    const OpenDirectory& directory = held ? held->get() : *own;
+    ListNode(directory, std::move(own));
+  }
+
+  // Lists the directory of node_; own is its handle when it is not held.
+  void ListNode(const OpenDirectory& directory, std::unique_ptr<OpenDirectory>&& own) {
+    const ListOutcome outcome = reader_->List(directory, walk_.details, *this);
+    if (own != nullptr && !pending_.empty() && walk_.keptPerThread > 0) {
+      next_ = std::move(pending_.back());
+      pending_.pop_back();
+      Keep(node_, std::move(own));
+    }
     walk_.work.Push(pending_);
-    handle_.reset();
     node_.reset();
     if (outcome == ListOutcome::kExhausted) errors = true;
   }
 
-  // A subdirectory whose parent is no longer held open is reached again from the start,
-  // one directory at a time and without following links; every directory on the way must
-  // still be the one listed before, so that nothing outside the tree is ever walked.
-  OpenedDirectory Reopen(const WorkItem& item) {
+  // Opens the subdirectory name of parent: from the parent's handle when it is held or
+  // kept by this thread, else by its path from the nearest directory that is.
+  OpenedDirectory OpenUnder(const PathNode& parent, const std::string& name) {
+    if (parent.held) return walk_.tree.OpenChild(parent.held->get(), name);
+    if (const OpenDirectory* kept = Kept(&parent)) return walk_.tree.OpenChild(*kept, name);
+    return Reopen(parent, name);
+  }
+
+  // Every directory on the way down must still be the one first opened there, so that
+  // nothing outside the tree is ever walked. The parent is kept for its other children.
+  OpenedDirectory Reopen(const PathNode& parent, const std::string& name) {
     way_.clear();
-    for (const PathNode* at = item.parent.get(); at->parent != nullptr; at = at->parent.get()) {
-      way_.push_back(at);
+    const OpenDirectory* from = nullptr;
+    for (const PathNode* at = &parent; from == nullptr; at = at->parent.get()) {
+      if (at->held) {
+        from = &at->held->get();
+      } else if ((from = Kept(at)) == nullptr) {
+        way_.push_back(at);
+      }
     }
     std::unique_ptr<OpenDirectory> current;
-    std::uint64_t device = walk_.startDevice;
     for (auto step = way_.rbegin(); step != way_.rend(); ++step) {
-      OpenedDirectory next =
-          walk_.tree.OpenChild(current ? *current : walk_.start->get(), (*step)->name);
-      if (next.outcome != OpenOutcome::kOpened) {
+      OpenedDirectory next = walk_.tree.OpenChild(current ? *current : *from, (*step)->name);
+      if (next.outcome != OpenOutcome::kOpened ||
+          walk_.tree.Identify(*next.directory) != (*step)->identity) {
         errors = true;
         return {};
       }
-      // The directory listed has the inode its parent's listing gave it; a mount point is
-      // listed with the inode of the directory it covers, and is taken as it is.
-      const DirectoryIdentity found = walk_.tree.Identify(*next.directory);
-      if ((*step)->listedInode == 0 ||
-          (found.inode != (*step)->listedInode && found.device == device)) {
-        errors = true;
-        return {};
-      }
-      device = found.device;
       current = std::move(next.directory);
     }
-    return walk_.tree.OpenChild(current ? *current : walk_.start->get(), item.name);
+    OpenedDirectory opened = walk_.tree.OpenChild(current ? *current : *from, name);
+    if (current == nullptr) return opened;
+    Keep(NodeRef::To(parent), std::move(current));
+    return opened;
+  }
+
+  const OpenDirectory* Kept(const PathNode* node) const {
+    for (const KeptDirectory& kept : kept_) {
+      if (kept.node.get() == node) return kept.directory.get();
+    }
+    return nullptr;
+  }
+
+  // Keeps the directory of node open, letting go of the one kept longest.
+  void Keep(NodeRef node, std::unique_ptr<OpenDirectory> directory) {
+    if (walk_.keptPerThread == 0) return;
+    if (kept_.size() >= walk_.keptPerThread) kept_.erase(kept_.begin());
+    kept_.push_back({std::move(node), std::move(directory)});
   }
 
   // False once the walk is to end.
@@ -210,9 +247,14 @@ class Walker final : public ListingSink {
   std::size_t sinceClockCheck_ = 0;
   bool watchedOnce_ = false;
   std::chrono::steady_clock::time_point lastWatch_{};
-  // The directory being listed: held for its subdirectories when the budget allows.
-  std::shared_ptr<const SharedDirectory> handle_;
-  std::shared_ptr<PathNode> node_;
+  struct KeptDirectory {
+    NodeRef node;
+    std::unique_ptr<OpenDirectory> directory;
+  };
+  // The directory being listed.
+  NodeRef node_;
+  std::optional<WorkItem> next_;
+  std::vector<KeptDirectory> kept_;
   std::vector<WorkItem> pending_;
   std::vector<const PathNode*> way_;
 };
@@ -273,7 +315,8 @@ WalkResult WalkTree(DirectoryTree& tree, std::string_view startDir, const MaskLi
   Walk walk(tree, masks, walkOptions, watcher, details, plan.heldDirectories);
   walk.start = walk.work.ShareStart(std::move(start.directory));
   walk.startDevice = tree.Identify(walk.start->get()).device;
-  walk.root = std::make_shared<PathNode>(nullptr, std::string(startDir), 0);
+  walk.root = NodeRef(new PathNode({}, std::string(startDir), walk.start, {}));
+  walk.keptPerThread = plan.keptPerThread;
 
   std::deque<Walker> walkers;
   for (std::size_t i = 0; i < walkOptions.threads; ++i)
