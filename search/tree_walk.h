@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -52,6 +53,34 @@ struct WalkResult {
   bool errors = false;       // something was skipped for want of resources, or the tree
                              // changed in a way that made a directory unreachable
   bool aborted = false;      // the watcher stopped the walk
+};
+
+// Walks of several start directories that share one set of walking threads, started
+// with the first walk; later walks begin while earlier ones are still under way.
+class TreeWalks {
+ public:
+  TreeWalks(DirectoryTree& tree, const WalkOptions& options, CallbackSource& callbacks,
+            WalkWatcher& watcher);
+  ~TreeWalks();
+  TreeWalks(const TreeWalks&) = delete;
+  TreeWalks& operator=(const TreeWalks&) = delete;
+
+  // Opens startDir and sets its walk going; with one thread it is walked before this
+  // returns. The result tells whether it was opened, why not, and whether that was for
+  // want of resources; what the walks find, Finish tells.
+  WalkResult Add(std::string_view startDir, const MaskList& masks);
+  // True while a walk is under way.
+  bool Busy();
+  // The entries handed over so far.
+  std::uint64_t Entries() const;
+  // Ends every walk at once.
+  void Stop();
+  // Waits for every walk added, watching them, and adds up what they found.
+  WalkResult Finish();
+
+ private:
+  struct Pool;
+  std::unique_ptr<Pool> pool_;
 };
 
 // Walks the tree below startDir and hands every accepted entry to a callback: files that

@@ -47,12 +47,41 @@ std::optional<WorkItem> WorkList::Pop() {
   return item;
 }
 
+std::optional<WorkItem> WorkList::TryPop() {
+  const std::lock_guard lock(mutex_);
+  if (stopped_ || items_.empty()) return std::nullopt;
+  WorkItem item = std::move(items_.back());
+  items_.pop_back();
+  ++busy_;
+  return item;
+}
+
+void WorkList::Close() {
+  bool finished = false;
+  {
+    const std::lock_guard lock(mutex_);
+    closed_ = true;
+    finished = FinishedLocked();
+  }
+  if (finished) NotifyFinished();
+}
+
+std::size_t WorkList::Waiting() {
+  const std::lock_guard lock(mutex_);
+  return items_.size();
+}
+
+bool WorkList::Busy() {
+  const std::lock_guard lock(mutex_);
+  return !IdleLocked();
+}
+
 void WorkList::Done() {
   bool finished = false;
   {
     const std::lock_guard lock(mutex_);
     --busy_;
-    finished = FinishedLocked();
+    finished = IdleLocked();
   }
   if (finished) NotifyFinished();
 }

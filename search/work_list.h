@@ -33,6 +33,7 @@ class SharedDirectory {
 };
 
 struct PathNode;
+struct WalkStart;
 
 // Holds a PathNode. Counted by hand rather than by std::shared_ptr, so that the way up
 // is let go one node at a time (a tree thousands of levels deep would otherwise be let
@@ -65,8 +66,9 @@ class NodeRef {
 // reopened by its path from the nearest directory still held open. Set up before it is
 // shared and never changed after.
 struct PathNode {
-  PathNode(NodeRef p, std::string n, std::shared_ptr<const SharedDirectory> h, DirectoryIdentity i)
-      : parent(std::move(p)), name(std::move(n)), held(std::move(h)), identity(i) {}
+  PathNode(NodeRef p, std::string n, std::shared_ptr<const SharedDirectory> h, DirectoryIdentity i,
+           const WalkStart* s)
+      : parent(std::move(p)), name(std::move(n)), held(std::move(h)), identity(i), start(s) {}
   PathNode(const PathNode&) = delete;
   PathNode& operator=(const PathNode&) = delete;
 
@@ -78,11 +80,15 @@ struct PathNode {
   // Who the directory was when first opened, for directories that are not held: a reopen
   // must find the same one.
   DirectoryIdentity identity;
+  // The walk this directory belongs to; owned by the start directory's node alone.
+  const WalkStart* start;
+  std::shared_ptr<const WalkStart> ownStart;
   mutable std::atomic<std::size_t> references{1};
 };
 
 // A subdirectory waiting to be walked: opened from its parent's handle when the parent
-// is held, else by its path from the nearest directory that is. No parent: the start.
+// is held, else by its path from the nearest directory that is. No name: the parent is a
+// start directory, to be listed itself.
 struct WorkItem {
   NodeRef parent;
   std::string name;
@@ -93,14 +99,28 @@ struct WorkItem {
 class WorkList {
  public:
   explicit WorkList(std::size_t handleBudget) : handleBudget_(handleBudget) {}
+  // The items left by a stopped walk let go of their handles while the count is there.
+  ~WorkList() { items_.clear(); }
+  WorkList(const WorkList&) = delete;
+  WorkList& operator=(const WorkList&) = delete;
 
   // Adds the items and empties batch.
   void Push(std::vector<WorkItem>& batch);
-  // The next item, waiting while other threads may still add some. Nothing once every
-  // item is done or the walk was stopped. The caller calls Done when it has finished it.
+  // The next item, waiting while other threads may still add some. Nothing once the list
+  // is closed and every item done, or the walk was stopped. The caller calls Done when it
+  // has finished it.
   std::optional<WorkItem> Pop();
+  // The next item if there is one now; the caller calls Done when it has finished it.
+  std::optional<WorkItem> TryPop();
   void Done();
-  // Waits up to timeout; true once every item is done or the walk was stopped.
+  // No more items will be added than those the items in the list add.
+  void Close();
+  // True while items wait or are being walked.
+  bool Busy();
+  // Items that no thread has taken yet.
+  std::size_t Waiting();
+  // Waits up to timeout; true once the list is closed and every item done, or the walk
+  // was stopped.
   bool WaitFinished(std::chrono::nanoseconds timeout);
   // Ends the walk: Pop gives nothing more.
   void Stop();
@@ -112,7 +132,8 @@ class WorkList {
 
  private:
   void NotifyFinished();
-  bool FinishedLocked() const { return stopped_ || (items_.empty() && busy_ == 0); }
+  bool IdleLocked() const { return items_.empty() && busy_ == 0; }
+  bool FinishedLocked() const { return stopped_ || (closed_ && IdleLocked()); }
 
   std::mutex mutex_;
   std::condition_variable workReady_;  // workers wait here
@@ -120,6 +141,7 @@ class WorkList {
   std::vector<WorkItem> items_;
   std::size_t busy_ = 0;  // items taken and not yet done
   bool stopped_ = false;
+  bool closed_ = false;
   const std::size_t handleBudget_;
   std::atomic<std::size_t> heldHandles_{0};
 };
