@@ -33,6 +33,7 @@ WalkOptions MakeWalkOptions(const ConfigBlock& block, const RunOptions& options,
   for (const std::string& masks : options.excludes) walk.exclusions.Add(masks);
   walk.threads = threads;
   walk.watchInterval = env.keyboardInterval;
+  walk.separator = Separator(env.pathStyle);
   return walk;
 }
 
@@ -80,6 +81,7 @@ int RunZovu(const Parameters& params, Environment& env) {
   }
   console.ClearStatusLine();
   const TallyRows rows = tallies.SortedRows();
+  NoteFailures(outcome, env);
   NoteUnenteredStart(target, outcome, env);
   NoteMissingSeparator(arg, target, TotalFiles(rows), env);
 

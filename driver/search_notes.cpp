@@ -20,6 +20,12 @@ bool EndsInSeparator(std::string_view path, PathStyle style) {
 
 }  // namespace
 
+void NoteFailures(const SearchOutcome& outcome, Environment& env) {
+  for (const std::string& failure : outcome.failures.first) WriteNote(env, "zovu: " + failure);
+  const std::size_t more = outcome.failures.count - outcome.failures.first.size();
+  if (more > 0) WriteNote(env, "zovu: " + std::to_string(more) + " more failures");
+}
+
 void NoteUnenteredStart(const SearchTarget& target, const SearchOutcome& outcome,
                         Environment& env) {
   if (target.kind != SearchTarget::Kind::kDirectory || outcome.startProblem.empty()) return;

@@ -39,11 +39,18 @@ SearchOutcome SearchListFile(FileSystem& fileSystem, const PathContext& paths,
         fileSystem.MarkDriveDirectory(std::string_view(line->startDir).substr(0, 2));
     WalkResult started;
     if (!nestedList) started = walks.Add(line->startDir, MaskList(line->masks));
-    if (!started.opened || started.errors) outcome.searchErrors = true;
+    if (!started.opened || started.errors) {
+      outcome.searchErrors = true;
+      if (!started.startProblem.empty()) {
+        outcome.failures.Add(line->startDir + ": " + started.startProblem);
+      }
+    }
     if (lineDrive == nullptr || !fileSystem.ReturnTo(*lineDrive)) outcome.searchErrors = true;
   }
-  const WalkResult walked = walks.Finish();
+  WalkResult walked = walks.Finish();
   outcome.entries = walked.entries;
+  for (std::string& failure : walked.failures.first) outcome.failures.Add(std::move(failure));
+  outcome.failures.count += walked.failures.count - walked.failures.first.size();
   if (walked.errors) outcome.searchErrors = true;
   if (walked.aborted) {
     outcome.searchErrors = true;
@@ -59,9 +66,10 @@ SearchOutcome SearchFiles(FileSystem& fileSystem, PathStyle style, const SearchT
                           const WalkOptions& options, CallbackSource& callbacks,
                           WalkWatcher& watcher) {
   if (target.kind == SearchTarget::Kind::kDirectory) {
-    const WalkResult walked =
+    WalkResult walked =
         WalkTree(fileSystem, target.startDir, MaskList(target.masks), options, callbacks, watcher);
-    return SearchOutcome{walked.entries, walked.errors, walked.aborted, walked.startProblem};
+    return SearchOutcome{walked.entries, walked.errors, walked.aborted, walked.startProblem,
+                         std::move(walked.failures)};
   }
   const PathContext paths{style, fileSystem};
   // Lines on other drives change the current drive; it is put back at the end.

@@ -71,6 +71,10 @@ struct Walk {
         keptPerThread(plan.keptPerThread) {}
 
   bool Stopped() const { return stop.load(std::memory_order_relaxed); }
+  void Fail(std::string failure) {
+    const std::lock_guard lock(failuresMutex);
+    failures.Add(std::move(failure));
+  }
   // Ends the walk; aborted tells that the watcher asked for it.
   void Stop(bool byWatcher) {
     if (byWatcher) aborted.store(true, std::memory_order_relaxed);
@@ -86,7 +90,11 @@ struct Walk {
   const std::size_t keptPerThread;
   std::atomic<bool> stop{false};
   std::atomic<bool> aborted{false};
+  std::mutex failuresMutex;
+  WalkFailures failures;
 };
+
+constexpr const char* kNoResources = "out of file handles or memory";
 
 // One walking thread: it takes pending directories, lists them, hands their accepted
 // entries to its own callback and its subdirectories to the work list.
@@ -135,7 +143,7 @@ class Walker final : public ListingSink {
   void Take(const ListedEntry& entry) override {
     const FoundFile file{entry.name,   entry.size,  entry.attr, entry.time,
                          entry.device, entry.inode, entry.links};
-    if (!callback_.Item(file)) errors = true;
+    if (!callback_.Item(file)) Fail(PathOf(node_.get(), entry.name), "could not be counted");
     ++entries;
     progress.store(static_cast<std::uint64_t>(entries), std::memory_order_relaxed);
   }
@@ -157,7 +165,7 @@ class Walker final : public ListingSink {
     }
     OpenedDirectory opened = OpenUnder(*parent, item.name);
     if (opened.outcome != OpenOutcome::kOpened) {
-      if (opened.outcome == OpenOutcome::kExhausted) errors = true;
+      if (opened.outcome == OpenOutcome::kExhausted) Fail(PathOf(parent, item.name), kNoResources);
       return;
     }
     std::unique_ptr<OpenDirectory> own = std::move(opened.directory);
@@ -186,8 +194,8 @@ class Walker final : public ListingSink {
       Keep(node_, std::move(own));
     }
     walk_.work.Push(pending_);
+    if (outcome == ListOutcome::kExhausted) Fail(PathOf(node_.get(), {}), kNoResources);
     node_.reset();
-    if (outcome == ListOutcome::kExhausted) errors = true;
   }
 
   // Opens the subdirectory name of parent: from the parent's handle when it is held or
@@ -215,7 +223,9 @@ class Walker final : public ListingSink {
       OpenedDirectory next = walk_.tree.OpenChild(current ? *current : *from, (*step)->name);
       if (next.outcome != OpenOutcome::kOpened ||
           walk_.tree.Identify(*next.directory) != (*step)->identity) {
-        errors = true;
+        Fail(PathOf(*step, {}), next.outcome == OpenOutcome::kExhausted
+                                    ? kNoResources
+                                    : "no longer the directory listed there: the tree changed");
         return {};
       }
       current = std::move(next.directory);
@@ -224,6 +234,28 @@ class Walker final : public ListingSink {
     if (current == nullptr) return opened;
     Keep(NodeRef::To(parent), std::move(current));
     return opened;
+  }
+
+  void Fail(std::string path, const char* reason) {
+    errors = true;
+    walk_.Fail(std::move(path) + ": " + reason);
+  }
+
+  // The path of name in directory, or of directory itself when name is empty.
+  std::string PathOf(const PathNode* directory, std::string_view name) const {
+    std::vector<std::string_view> names;
+    if (!name.empty()) names.push_back(name);
+    for (const PathNode* at = directory; at != nullptr; at = at->parent.get()) {
+      names.push_back(at->name);
+    }
+    std::string path;
+    for (auto part = names.rbegin(); part != names.rend(); ++part) {
+      if (!path.empty() && path.back() != '/' && path.back() != walk_.options.separator) {
+        path += walk_.options.separator;
+      }
+      path += *part;
+    }
+    return path;
   }
 
   // Directories kept open are let go when there is nothing to do, so that a finished walk
@@ -469,6 +501,7 @@ WalkResult TreeWalks::Finish() {
     result.errors = result.errors || walker.errors;
   }
   result.aborted = pool.walk.aborted.load(std::memory_order_relaxed);
+  result.failures = std::move(pool.walk.failures);
   return result;
 }
 

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/directory_tree.h"
 #include "search/found_file.h"
@@ -26,6 +27,19 @@ struct WalkOptions {
   // How often the watcher is asked at most; zero asks it before every entry when the
   // calling thread walks, and every millisecond when other threads do.
   std::chrono::nanoseconds watchInterval{};
+  // Joins the names of a path that a failure names.
+  char separator = '/';
+};
+
+// What went wrong during walks, each as "PATH: reason": the first few, and how many in all.
+struct WalkFailures {
+  static constexpr std::size_t kKept = 20;
+  std::vector<std::string> first;
+  std::size_t count = 0;
+  void Add(std::string failure) {
+    if (first.size() < kKept) first.push_back(std::move(failure));
+    ++count;
+  }
 };
 
 // Gives each walking thread a callback of its own, so that no thread waits for another
@@ -53,6 +67,7 @@ struct WalkResult {
   bool errors = false;       // something was skipped for want of resources, or the tree
                              // changed in a way that made a directory unreachable
   bool aborted = false;      // the watcher stopped the walk
+  WalkFailures failures;     // what set errors, where it can be named
 };
 
 // Walks of several start directories that share one set of walking threads, started
