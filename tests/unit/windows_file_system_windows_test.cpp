@@ -319,8 +319,8 @@ TEST(WindowsWalk, ADirectoryTooDeepForThePathLimitIsNeverLeftOutSilently) {
   WindowsFileSystem fileSystem;
   testing::QuietWatcher watcher;
   testing::RecordingCallbacks callbacks;
-  const WalkResult walked =
-      WalkTree(fileSystem, Utf8(tree.path()), "*.*", testing::Options(true), callbacks, watcher);
+  const WalkResult walked = WalkTree(fileSystem, Utf8(tree.path()), MaskList("*.*"),
+                                     testing::Options(true), callbacks, watcher);
   // Every level's directory and file, unless the walk tells that some were out of reach.
   EXPECT_TRUE(walked.entries == 2 * LongPathChain::kLevels || walked.errors) << walked.entries;
 }
