@@ -35,6 +35,7 @@ WalkOptions MakeWalkOptions(const ConfigBlock& block, const RunOptions& options,
   for (const std::string& masks : options.excludes) walk.exclusions.Add(masks);
   walk.threads = threads;
   walk.watchInterval = env.keyboardInterval;
+  walk.separator = Separator(env.pathStyle);
   return walk;
 }
 
@@ -103,6 +104,7 @@ int RunZovu(const Parameters& params, Environment& env) {
   }
   console.ClearStatusLine();
   TallyRows rows = tallies.SortedRows();
+  NoteFailures(outcome, env);
   NoteUnenteredStart(target, outcome, env);
   NoteMissingSeparator(searchArgument, target, TotalFiles(rows), env);
 
@@ -114,8 +116,8 @@ int RunZovu(const Parameters& params, Environment& env) {
                  .diskUsage = options.diskUsage,
                  .aborted = outcome.aborted,
                  .errors = outcome.searchErrors};
-  style.write(console, MakeReport(std::move(facts), tallies.SortedRows(),
-                                  options.sort.value_or(style.order)));
+  style.write(console,
+              MakeReport(std::move(facts), std::move(rows), options.sort.value_or(style.order)));
   return Finish(console, outcome.searchErrors ? kExitSearchErrors : kExitOk);
 }
 

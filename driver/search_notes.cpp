@@ -3,6 +3,7 @@
 #include <string>
 
 #include "search/path_rules.h"
+#include "support/terminal_text.h"
 
 namespace zovu {
 namespace {
@@ -19,6 +20,13 @@ bool EndsInSeparator(std::string_view path, PathStyle style) {
 }
 
 }  // namespace
+
+void NoteFailures(const SearchOutcome& outcome, Environment& env) {
+  for (const std::string& failure : outcome.failures.first)
+    WriteNote(env, "zovu: " + TerminalSafe(failure));
+  const std::size_t more = outcome.failures.count - outcome.failures.first.size();
+  if (more > 0) WriteNote(env, "zovu: " + std::to_string(more) + " more failures");
+}
 
 void NoteUnenteredStart(const SearchTarget& target, const SearchOutcome& outcome,
                         Environment& env) {

@@ -14,6 +14,10 @@ namespace zovu {
 
 // A start directory that cannot be entered is skipped without a report (outside list
 // files, where it is an error): names it, with the system's reason.
+// Names on standard error what made the search report errors: a line each for the first
+// few, and how many more there were.
+void NoteFailures(const SearchOutcome& outcome, Environment& env);
+
 void NoteUnenteredStart(const SearchTarget& target, const SearchOutcome& outcome, Environment& env);
 
 // A search that matched nothing, whose argument (without its masks) names a directory

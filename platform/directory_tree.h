@@ -100,6 +100,9 @@ struct HandlePlan {
   // pending subdirectory is reopened by its path from the start. SIZE_MAX where an open
   // directory costs the system nothing.
   std::size_t heldDirectories;
+  // Directories each thread may keep open after listing them, so that a subdirectory
+  // left for the same thread is opened from its parent, not reached again by its path.
+  std::size_t keptPerThread = 0;
 };
 
 // The directory services of a walk. Every call may be made from several threads at once.

@@ -7,30 +7,24 @@
 namespace zovu {
 namespace {
 
-// Adds the entries of the list file's earlier lines to what a line's walk reports, so
-// that the watcher sees the whole search.
-class RunningTotalWatcher final : public WalkWatcher {
- public:
-  explicit RunningTotalWatcher(WalkWatcher& watcher) : watcher_(watcher) {}
-  bool Tick(std::uint64_t entries) override { return watcher_.Tick(before + entries); }
-  std::uint64_t before = 0;
-
- private:
-  WalkWatcher& watcher_;
-};
-
-// Walks the search of every line of a list file. After each line the current directory
-// of the line's drive is made current again, so a relative line after a line on another
-// drive is taken on that drive; where there are no drives nothing changes. ESC between
-// two lines ends the list quietly, ESC during a line's walk is an error.
+// Walks the search of every line of a list file, all lines through one set of walking
+// threads: a line's walk begins as it is read, while earlier lines' walks go on. As each
+// line is read, the current directory of its drive is made current again after its start
+// is opened, so a relative line after a line on another drive is taken on that drive;
+// where there are no drives nothing changes. ESC while no line's walk is under way ends
+// the list quietly; ESC while one is, is an error.
 SearchOutcome SearchListFile(FileSystem& fileSystem, const PathContext& paths,
                              const std::string& listPath, const WalkOptions& options,
                              CallbackSource& callbacks, WalkWatcher& watcher) {
   SearchOutcome outcome;
-  RunningTotalWatcher total(watcher);
+  TreeWalks walks(fileSystem, options, callbacks, watcher);
   const auto interrupted = [&] {
-    if (!options.interruptible || !total.Tick(0)) return false;
+    if (!options.interruptible) return false;
+    const bool busy = walks.Busy();
+    if (!watcher.Tick(walks.Entries())) return false;
+    if (busy) outcome.searchErrors = true;
     outcome.aborted = true;
+    walks.Stop();
     return true;
   };
   ListFileSearches lines(fileSystem, paths, listPath, interrupted);
@@ -43,19 +37,24 @@ SearchOutcome SearchListFile(FileSystem& fileSystem, const PathContext& paths,
     const bool nestedList = line->kind == SearchTarget::Kind::kListFile;
     const std::unique_ptr<DirectoryMark> lineDrive =
         fileSystem.MarkDriveDirectory(std::string_view(line->startDir).substr(0, 2));
-    WalkResult walked;
-    if (!nestedList) {
-      walked =
-          WalkTree(fileSystem, line->startDir, MaskList(line->masks), options, callbacks, total);
+    WalkResult started;
+    if (!nestedList) started = walks.Add(line->startDir, MaskList(line->masks));
+    if (!started.opened || started.errors) {
+      outcome.searchErrors = true;
+      if (!started.startProblem.empty()) {
+        outcome.failures.Add(line->startDir + ": " + started.startProblem);
+      }
     }
-    outcome.entries += walked.entries;
-    total.before += static_cast<std::uint64_t>(walked.entries);
-    if (!walked.opened || walked.aborted || walked.errors) outcome.searchErrors = true;
     if (lineDrive == nullptr || !fileSystem.ReturnTo(*lineDrive)) outcome.searchErrors = true;
-    if (walked.aborted) {
-      outcome.aborted = true;
-      break;
-    }
+  }
+  WalkResult walked = walks.Finish();
+  outcome.entries = walked.entries;
+  for (std::string& failure : walked.failures.first) outcome.failures.Add(std::move(failure));
+  outcome.failures.count += walked.failures.count - walked.failures.first.size();
+  if (walked.errors) outcome.searchErrors = true;
+  if (walked.aborted) {
+    outcome.searchErrors = true;
+    outcome.aborted = true;
   }
   if (lines.ReadFailed()) outcome.searchErrors = true;
   return outcome;
@@ -67,9 +66,10 @@ SearchOutcome SearchFiles(FileSystem& fileSystem, PathStyle style, const SearchT
                           const WalkOptions& options, CallbackSource& callbacks,
                           WalkWatcher& watcher) {
   if (target.kind == SearchTarget::Kind::kDirectory) {
-    const WalkResult walked =
+    WalkResult walked =
         WalkTree(fileSystem, target.startDir, MaskList(target.masks), options, callbacks, watcher);
-    return SearchOutcome{walked.entries, walked.errors, walked.aborted, walked.startProblem};
+    return SearchOutcome{walked.entries, walked.errors, walked.aborted, walked.startProblem,
+                         std::move(walked.failures)};
   }
   const PathContext paths{style, fileSystem};
   // Lines on other drives change the current drive; it is put back at the end.

@@ -17,6 +17,7 @@ struct SearchOutcome {
   bool aborted = false;       // the watcher ended the search early
   // A start directory (not a list file) that could not be entered, and why.
   std::string startProblem;
+  WalkFailures failures;  // what set searchErrors, where it can be named
 };
 
 // Runs one search: walks a start directory, or the search of every line of a list file.

@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <deque>
 #include <exception>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -29,18 +32,49 @@ constexpr std::size_t kItemsPerHandOver = 64;
 // The longest a watching thread waits between two looks when no interval is asked for.
 constexpr std::chrono::nanoseconds kShortestWatch = 1ms;
 
-// What the walking threads share: the work list, the start, the entry test and the stop.
+struct Pool;
+
+}  // namespace
+
+// What the walk of one start directory has of its own: its entry test and the device it
+// started on. It lives while any directory of its walk waits, and counts itself open.
+struct WalkStart {
+  WalkStart(const MaskList& m, const WalkOptions& options, std::uint64_t device,
+            std::function<void()> ended)
+      : masks(m),
+        test(masks, options.exclusions, options.attrMask),
+        startDevice(device),
+        ended_(std::move(ended)) {}
+  ~WalkStart() { ended_(); }
+  WalkStart(const WalkStart&) = delete;
+  WalkStart& operator=(const WalkStart&) = delete;
+
+  const MaskList masks;
+  const EntryTest test;
+  const std::uint64_t startDevice;
+
+ private:
+  std::function<void()> ended_;
+};
+
+namespace {
+
+// What the walking threads share: the work list, the options and the stop.
 struct Walk {
-  Walk(DirectoryTree& t, const MaskList& masks, const WalkOptions& o, WalkWatcher& w,
-       EntryDetails d, std::size_t heldDirectories)
+  Walk(DirectoryTree& t, const WalkOptions& o, WalkWatcher& w, EntryDetails d,
+       const HandlePlan& plan)
       : tree(t),
-        test(masks, o.exclusions, o.attrMask),
         options(o),
         watcher(w),
         details(d),
-        work(heldDirectories) {}
+        work(plan.heldDirectories),
+        keptPerThread(plan.keptPerThread) {}
 
   bool Stopped() const { return stop.load(std::memory_order_relaxed); }
+  void Fail(std::string failure) {
+    const std::lock_guard lock(failuresMutex);
+    failures.Add(std::move(failure));
+  }
   // Ends the walk; aborted tells that the watcher asked for it.
   void Stop(bool byWatcher) {
     if (byWatcher) aborted.store(true, std::memory_order_relaxed);
@@ -49,17 +83,18 @@ struct Walk {
   }
 
   DirectoryTree& tree;
-  const EntryTest test;
-  const WalkOptions& options;
+  const WalkOptions options;
   WalkWatcher& watcher;
   const EntryDetails details;
   WorkList work;
-  std::shared_ptr<const SharedDirectory> start;
-  std::shared_ptr<PathNode> root;
-  std::uint64_t startDevice = 0;
+  const std::size_t keptPerThread;
   std::atomic<bool> stop{false};
   std::atomic<bool> aborted{false};
+  std::mutex failuresMutex;
+  WalkFailures failures;
 };
+
+constexpr const char* kNoResources = "out of file handles or memory";
 
 // One walking thread: it takes pending directories, lists them, hands their accepted
 // entries to its own callback and its subdirectories to the work list.
@@ -71,11 +106,21 @@ class Walker final : public ListingSink {
   // The calling thread walks and watches the walk itself, between entries.
   void WatchBetweenEntries() { watchInline_ = true; }
 
-  void Run() {
+  // Walks until the work list is finished (waiting for more) or, with wait false, until
+  // it holds nothing.
+  void Run(bool wait = true) {
     try {
-      while (std::optional<WorkItem> item = walk_.work.Pop()) {
+      std::optional<WorkItem> item = NextItem(wait);
+      while (item) {
         WalkItem(*item);
+        // A subdirectory of a directory that is not held is walked next by this thread,
+        // which still has its parent open.
+        if (next_) {
+          item = std::exchange(next_, std::nullopt);
+          continue;
+        }
         walk_.work.Done();
+        item = NextItem(wait);
       }
     } catch (...) {
       // Out of memory, most likely: the walk ends, and the thread that started it hears why.
@@ -86,10 +131,10 @@ class Walker final : public ListingSink {
 
   Verdict Consider(const ListedEntry& entry) override {
     if (!KeepGoing()) return Verdict::kStop;
-    if (walk_.test.Rejected(entry.name, entry.attr)) return Verdict::kSkip;
+    if (node_->start->test.Rejected(entry.name, entry.attr)) return Verdict::kSkip;
     if (walk_.options.recurse &&
         AttrMatches(static_cast<std::uint16_t>(entry.attr), kAttrDirectory)) {
-      pending_.push_back(WorkItem{handle_, node_, std::string(entry.name), entry.inode});
+      pending_.push_back(WorkItem{node_, std::string(entry.name)});
       if (pending_.size() >= kItemsPerHandOver) walk_.work.Push(pending_);
     }
     return Verdict::kTake;
@@ -98,7 +143,7 @@ class Walker final : public ListingSink {
   void Take(const ListedEntry& entry) override {
     const FoundFile file{entry.name,   entry.size,  entry.attr, entry.time,
                          entry.device, entry.inode, entry.links};
-    if (!callback_.Item(file)) errors = true;
+    if (!callback_.Item(file)) Fail(PathOf(node_.get(), entry.name), "could not be counted");
     ++entries;
     progress.store(static_cast<std::uint64_t>(entries), std::memory_order_relaxed);
   }
@@ -112,67 +157,128 @@ class Walker final : public ListingSink {
  private:
   void WalkItem(WorkItem& item) {
     if (walk_.Stopped()) return;
-    std::shared_ptr<const SharedDirectory> shared;
-    std::unique_ptr<OpenDirectory> own;
-    std::shared_ptr<PathNode> node;
-    if (item.parent == nullptr) {
-      shared = walk_.start;
-      node = walk_.root;
-    } else {
-      OpenedDirectory opened = item.parentHandle != nullptr
-                                   ? walk_.tree.OpenChild(item.parentHandle->get(), item.name)
-                                   : Reopen(item);
-      item.parentHandle.reset();
-      if (opened.outcome != OpenOutcome::kOpened) {
-        if (opened.outcome == OpenOutcome::kExhausted) errors = true;
-        return;
-      }
-      node = std::make_shared<PathNode>(std::move(item.parent), std::move(item.name),
-                                        item.listedInode);
-      own = std::move(opened.directory);
-      if (walk_.options.oneFileSystem && walk_.tree.Identify(*own).device != walk_.startDevice) {
-        return;  // a file system mounted below the start
-      }
-      if (walk_.options.recurse) shared = walk_.work.Share(own);
+    const PathNode* parent = item.parent.get();
+    if (item.name.empty()) {
+      node_ = std::move(item.parent);
+      ListNode(node_->held->get(), nullptr);
+      return;
     }
-    handle_ = shared;
-    node_ = std::move(node);
-    const ListOutcome outcome = reader_->List(shared ? shared->get() : *own, walk_.details, *this);
-    walk_.work.Push(pending_);
-    handle_.reset();
-    node_.reset();
-    if (outcome == ListOutcome::kExhausted) errors = true;
+    OpenedDirectory opened = OpenUnder(*parent, item.name);
+    if (opened.outcome != OpenOutcome::kOpened) {
+      if (opened.outcome == OpenOutcome::kExhausted) Fail(PathOf(parent, item.name), kNoResources);
+      return;
+    }
+    std::unique_ptr<OpenDirectory> own = std::move(opened.directory);
+    DirectoryIdentity identity;
+    if (walk_.options.oneFileSystem) {
+      identity = walk_.tree.Identify(*own);
+      if (identity.device != parent->start->startDevice) return;  // mounted below the start
+    }
+    if (!walk_.options.recurse) return;
+    std::shared_ptr<const SharedDirectory> held = walk_.work.Share(own);
+    // Only a directory that is not held may have to be reopened, and only then is it
+    // asked who it is.
+    if (held == nullptr && !walk_.options.oneFileSystem) identity = walk_.tree.Identify(*own);
+    node_ = NodeRef(
+        new PathNode(std::move(item.parent), std::move(item.name), held, identity, parent->start));
+    const OpenDirectory& directory = held ? held->get() : *own;
+    ListNode(directory, std::move(own));
   }
 
-  // A subdirectory whose parent is no longer held open is reached again from the start,
-  // one directory at a time and without following links; every directory on the way must
-  // still be the one listed before, so that nothing outside the tree is ever walked.
-  OpenedDirectory Reopen(const WorkItem& item) {
+  // Lists the directory of node_; own is its handle when it is not held.
+  void ListNode(const OpenDirectory& directory, std::unique_ptr<OpenDirectory>&& own) {
+    const ListOutcome outcome = reader_->List(directory, walk_.details, *this);
+    if (own != nullptr && !pending_.empty() && walk_.keptPerThread > 0) {
+      next_ = std::move(pending_.back());
+      pending_.pop_back();
+      Keep(node_, std::move(own));
+    }
+    walk_.work.Push(pending_);
+    if (outcome == ListOutcome::kExhausted) Fail(PathOf(node_.get(), {}), kNoResources);
+    node_.reset();
+  }
+
+  // Opens the subdirectory name of parent: from the parent's handle when it is held or
+  // kept by this thread, else by its path from the nearest directory that is.
+  OpenedDirectory OpenUnder(const PathNode& parent, const std::string& name) {
+    if (parent.held) return walk_.tree.OpenChild(parent.held->get(), name);
+    if (const OpenDirectory* kept = Kept(&parent)) return walk_.tree.OpenChild(*kept, name);
+    return Reopen(parent, name);
+  }
+
+  // Every directory on the way down must still be the one first opened there, so that
+  // nothing outside the tree is ever walked. The parent is kept for its other children.
+  OpenedDirectory Reopen(const PathNode& parent, const std::string& name) {
     way_.clear();
-    for (const PathNode* at = item.parent.get(); at->parent != nullptr; at = at->parent.get()) {
-      way_.push_back(at);
+    const OpenDirectory* from = nullptr;
+    for (const PathNode* at = &parent; from == nullptr; at = at->parent.get()) {
+      if (at->held) {
+        from = &at->held->get();
+      } else if ((from = Kept(at)) == nullptr) {
+        way_.push_back(at);
+      }
     }
     std::unique_ptr<OpenDirectory> current;
-    std::uint64_t device = walk_.startDevice;
     for (auto step = way_.rbegin(); step != way_.rend(); ++step) {
-      OpenedDirectory next =
-          walk_.tree.OpenChild(current ? *current : walk_.start->get(), (*step)->name);
-      if (next.outcome != OpenOutcome::kOpened) {
-        errors = true;
+      OpenedDirectory next = walk_.tree.OpenChild(current ? *current : *from, (*step)->name);
+      if (next.outcome != OpenOutcome::kOpened ||
+          walk_.tree.Identify(*next.directory) != (*step)->identity) {
+        Fail(PathOf(*step, {}), next.outcome == OpenOutcome::kExhausted
+                                    ? kNoResources
+                                    : "no longer the directory listed there: the tree changed");
         return {};
       }
-      // The directory listed has the inode its parent's listing gave it; a mount point is
-      // listed with the inode of the directory it covers, and is taken as it is.
-      const DirectoryIdentity found = walk_.tree.Identify(*next.directory);
-      if ((*step)->listedInode == 0 ||
-          (found.inode != (*step)->listedInode && found.device == device)) {
-        errors = true;
-        return {};
-      }
-      device = found.device;
       current = std::move(next.directory);
     }
-    return walk_.tree.OpenChild(current ? *current : walk_.start->get(), item.name);
+    OpenedDirectory opened = walk_.tree.OpenChild(current ? *current : *from, name);
+    if (current == nullptr) return opened;
+    Keep(NodeRef::To(parent), std::move(current));
+    return opened;
+  }
+
+  void Fail(std::string path, const char* reason) {
+    errors = true;
+    walk_.Fail(std::move(path) + ": " + reason);
+  }
+
+  // The path of name in directory, or of directory itself when name is empty.
+  std::string PathOf(const PathNode* directory, std::string_view name) const {
+    std::vector<std::string_view> names;
+    if (!name.empty()) names.push_back(name);
+    for (const PathNode* at = directory; at != nullptr; at = at->parent.get()) {
+      names.push_back(at->name);
+    }
+    std::string path;
+    for (auto part = names.rbegin(); part != names.rend(); ++part) {
+      if (!path.empty() && path.back() != '/' && path.back() != walk_.options.separator) {
+        path += walk_.options.separator;
+      }
+      path += *part;
+    }
+    return path;
+  }
+
+  // Directories kept open are let go when there is nothing to do, so that a finished walk
+  // holds nothing.
+  std::optional<WorkItem> NextItem(bool wait) {
+    std::optional<WorkItem> item = walk_.work.TryPop();
+    if (item) return item;
+    kept_.clear();
+    return wait ? walk_.work.Pop() : std::nullopt;
+  }
+
+  const OpenDirectory* Kept(const PathNode* node) const {
+    for (const KeptDirectory& kept : kept_) {
+      if (kept.node.get() == node) return kept.directory.get();
+    }
+    return nullptr;
+  }
+
+  // Keeps the directory of node open, letting go of the one kept longest.
+  void Keep(NodeRef node, std::unique_ptr<OpenDirectory> directory) {
+    if (walk_.keptPerThread == 0) return;
+    if (kept_.size() >= walk_.keptPerThread) kept_.erase(kept_.begin());
+    kept_.push_back({std::move(node), std::move(directory)});
   }
 
   // False once the walk is to end.
@@ -210,20 +316,50 @@ class Walker final : public ListingSink {
   std::size_t sinceClockCheck_ = 0;
   bool watchedOnce_ = false;
   std::chrono::steady_clock::time_point lastWatch_{};
-  // The directory being listed: held for its subdirectories when the budget allows.
-  std::shared_ptr<const SharedDirectory> handle_;
-  std::shared_ptr<PathNode> node_;
+  struct KeptDirectory {
+    NodeRef node;
+    std::unique_ptr<OpenDirectory> directory;
+  };
+  // The directory being listed.
+  NodeRef node_;
+  std::optional<WorkItem> next_;
+  std::vector<KeptDirectory> kept_;
   std::vector<WorkItem> pending_;
   std::vector<const PathNode*> way_;
 };
 
-// Starts a thread per walker, as many as the system gives; the calling thread watches.
-// Returns false when no thread could be started.
-bool RunThreads(Walk& walk, std::deque<Walker>& walkers) {
-  std::vector<std::thread> threads;
-  {
+// At most this many start directories are open at once per walking thread: a list of
+// thousands of lines is not opened all at once.
+constexpr std::size_t kStartsPerThread = 2;
+
+}  // namespace
+
+struct TreeWalks::Pool {
+  Pool(DirectoryTree& tree, const WalkOptions& options, CallbackSource& callbacks,
+       WalkWatcher& watcher)
+      : plan(tree.PlanHandles(std::max<std::size_t>(1, options.threads))),
+        walk(tree, Planned(options, plan), watcher, callbacks.CallbackFor(0).WantedDetails(),
+             plan) {
+    for (std::size_t i = 0; i < walk.options.threads; ++i) {
+      walkers.emplace_back(walk, callbacks.CallbackFor(i));
+    }
+  }
+  // Whatever happens to the watching thread, no walking thread outlives the walks.
+  ~Pool() { Join(); }
+
+  static WalkOptions Planned(WalkOptions options, const HandlePlan& plan) {
+    options.threads = std::max<std::size_t>(1, plan.threads);
+    return options;
+  }
+
+  bool Threaded() const { return walk.options.threads > 1; }
+
+  // Starts up to count more walking threads, as many as the system gives; false when
+  // none runs.
+  bool StartThreads(std::size_t count) {
     const AsyncSignalsHeld held;
-    for (Walker& walker : walkers) {
+    while (count-- > 0 && threads.size() < walkers.size()) {
+      Walker& walker = walkers[threads.size()];
       try {
         threads.emplace_back([&walker] {
           const ThreadCrashStack crashStack;
@@ -233,67 +369,148 @@ bool RunThreads(Walk& walk, std::deque<Walker>& walkers) {
         break;  // the walk goes on with the threads it has
       }
     }
+    return !threads.empty();
   }
-  if (threads.empty()) return false;
-  // Whatever happens to the watching thread, no walking thread outlives the walk.
-  struct Joiner {
-    Walk& walk;
-    std::vector<std::thread>& threads;
-    ~Joiner() {
-      walk.Stop(false);
-      for (std::thread& thread : threads) thread.join();
-    }
-  } joiner{walk, threads};
-  const auto interval =
-      walk.options.watchInterval.count() > 0 ? walk.options.watchInterval : kShortestWatch;
-  while (!walk.work.WaitFinished(interval)) {
+
+  void Join() {
+    walk.Stop(false);
+    for (std::thread& thread : threads) thread.join();
+    threads.clear();
+  }
+
+  std::uint64_t Entries() const {
     std::uint64_t entries = 0;
     for (const Walker& walker : walkers) entries += walker.progress.load(std::memory_order_relaxed);
-    if (walk.watcher.Tick(entries) && walk.options.interruptible) walk.Stop(true);
+    return entries;
   }
-  return true;
-}
 
-}  // namespace
+  // Threads are started as work waits for them: a small walk, or a list of small ones,
+  // is not shared out among threads that would mostly wait for each other.
+  void Grow() {
+    const std::size_t waiting = walk.work.Waiting();
+    if (waiting > threads.size()) StartThreads(waiting - threads.size());
+  }
 
-WalkResult WalkTree(DirectoryTree& tree, std::string_view startDir, const MaskList& masks,
-                    const WalkOptions& options, CallbackSource& callbacks, WalkWatcher& watcher) {
+  void Watch() {
+    Grow();
+    if (walk.watcher.Tick(Entries()) && walk.options.interruptible) walk.Stop(true);
+  }
+
+  std::chrono::nanoseconds Interval() const {
+    return walk.options.watchInterval.count() > 0 ? walk.options.watchInterval : kShortestWatch;
+  }
+
+  // Waits, watching, until another start directory may be opened.
+  void WaitForRoom() {
+    const std::size_t most = kStartsPerThread * walkers.size();
+    std::unique_lock lock(startsMutex);
+    while (startsOpen >= most && !walk.Stopped()) {
+      startEnded.wait_for(lock, Interval());
+      lock.unlock();
+      Watch();
+      lock.lock();
+    }
+  }
+
+  void StartEnded() {
+    {
+      const std::lock_guard lock(startsMutex);
+      --startsOpen;
+    }
+    startEnded.notify_one();
+  }
+
+  // Declared first: the walk's last directories may let go of their start as it ends.
+  std::mutex startsMutex;
+  std::condition_variable startEnded;
+  std::size_t startsOpen = 0;
+  const HandlePlan plan;
+  Walk walk;
+  std::deque<Walker> walkers;
+  std::vector<std::thread> threads;
+  bool inline_ = false;  // the calling thread walks
+};
+
+TreeWalks::TreeWalks(DirectoryTree& tree, const WalkOptions& options, CallbackSource& callbacks,
+                     WalkWatcher& watcher)
+    : pool_(std::make_unique<Pool>(tree, options, callbacks, watcher)) {}
+
+TreeWalks::~TreeWalks() = default;
+
+WalkResult TreeWalks::Add(std::string_view startDir, const MaskList& masks) {
+  Pool& pool = *pool_;
+  Walk& walk = pool.walk;
   WalkResult result;
-  OpenedDirectory start = tree.OpenStart(startDir);
+  if (walk.Stopped()) return result;
+  OpenedDirectory start = walk.tree.OpenStart(startDir);
   if (start.outcome != OpenOutcome::kOpened) {
     result.errors = start.outcome == OpenOutcome::kExhausted;
     result.startProblem = std::move(start.reason);
     return result;
   }
   result.opened = true;
-  const HandlePlan plan = tree.PlanHandles(std::max<std::size_t>(1, options.threads));
-  WalkOptions walkOptions = options;
-  walkOptions.threads = std::max<std::size_t>(1, plan.threads);
-  const EntryDetails details = callbacks.CallbackFor(0).WantedDetails();
-  Walk walk(tree, masks, walkOptions, watcher, details, plan.heldDirectories);
-  walk.start = walk.work.ShareStart(std::move(start.directory));
-  walk.startDevice = tree.Identify(walk.start->get()).device;
-  walk.root = std::make_shared<PathNode>(nullptr, std::string(startDir), 0);
-
-  std::deque<Walker> walkers;
-  for (std::size_t i = 0; i < walkOptions.threads; ++i)
-    walkers.emplace_back(walk, callbacks.CallbackFor(i));
-  // A key typed before the walk began ends it before anything is counted.
-  const bool threaded = walkOptions.threads > 1;
-  if (threaded && watcher.Tick(0) && walkOptions.interruptible) walk.Stop(true);
-  std::vector<WorkItem> first(1);
-  walk.work.Push(first);
-  if (!walk.Stopped() && (!threaded || !RunThreads(walk, walkers))) {
-    walkers.front().WatchBetweenEntries();
-    walkers.front().Run();
+  if (pool.threads.empty() && !pool.inline_) {
+    // A key typed before the walk began ends it before anything is counted.
+    if (pool.Threaded()) pool.Watch();
+    if (walk.Stopped()) return result;
+    pool.inline_ = !pool.Threaded() || !pool.StartThreads(1);
+    if (pool.inline_) pool.walkers.front().WatchBetweenEntries();
   }
-  for (const Walker& walker : walkers) {
+  if (!pool.inline_) pool.WaitForRoom();
+  const std::uint64_t device =
+      walk.options.oneFileSystem ? walk.tree.Identify(*start.directory).device : 0;
+  {
+    const std::lock_guard lock(pool.startsMutex);
+    ++pool.startsOpen;
+  }
+  auto owner = std::make_shared<const WalkStart>(masks, walk.options, device,
+                                                 [&pool] { pool.StartEnded(); });
+  NodeRef root(new PathNode({}, std::string(startDir),
+                            walk.work.ShareStart(std::move(start.directory)), {}, owner.get()));
+  root.get()->ownStart = std::move(owner);
+  std::vector<WorkItem> first{WorkItem{std::move(root), {}}};
+  walk.work.Push(first);
+  if (pool.inline_) pool.walkers.front().Run(false);
+  return result;
+}
+
+bool TreeWalks::Busy() {
+  return pool_->walk.work.Busy();
+}
+
+std::uint64_t TreeWalks::Entries() const {
+  return pool_->Entries();
+}
+
+void TreeWalks::Stop() {
+  pool_->walk.Stop(false);
+}
+
+WalkResult TreeWalks::Finish() {
+  Pool& pool = *pool_;
+  pool.walk.work.Close();
+  if (!pool.threads.empty()) {
+    while (!pool.walk.work.WaitFinished(pool.Interval())) pool.Watch();
+  }
+  pool.Join();
+  WalkResult result;
+  result.opened = true;
+  for (const Walker& walker : pool.walkers) {
     if (walker.failure) std::rethrow_exception(walker.failure);
     result.entries += walker.entries;
     result.errors = result.errors || walker.errors;
   }
-  result.aborted = walk.aborted.load(std::memory_order_relaxed);
+  result.aborted = pool.walk.aborted.load(std::memory_order_relaxed);
+  result.failures = std::move(pool.walk.failures);
   return result;
+}
+
+WalkResult WalkTree(DirectoryTree& tree, std::string_view startDir, const MaskList& masks,
+                    const WalkOptions& options, CallbackSource& callbacks, WalkWatcher& watcher) {
+  TreeWalks walks(tree, options, callbacks, watcher);
+  const WalkResult start = walks.Add(startDir, masks);
+  if (!start.opened) return start;
+  return walks.Finish();
 }
 
 }  // namespace zovu

@@ -3,8 +3,10 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/directory_tree.h"
 #include "search/found_file.h"
@@ -25,6 +27,19 @@ struct WalkOptions {
   // How often the watcher is asked at most; zero asks it before every entry when the
   // calling thread walks, and every millisecond when other threads do.
   std::chrono::nanoseconds watchInterval{};
+  // Joins the names of a path that a failure names.
+  char separator = '/';
+};
+
+// What went wrong during walks, each as "PATH: reason": the first few, and how many in all.
+struct WalkFailures {
+  static constexpr std::size_t kKept = 20;
+  std::vector<std::string> first;
+  std::size_t count = 0;
+  void Add(std::string failure) {
+    if (first.size() < kKept) first.push_back(std::move(failure));
+    ++count;
+  }
 };
 
 // Gives each walking thread a callback of its own, so that no thread waits for another
@@ -52,6 +67,35 @@ struct WalkResult {
   bool errors = false;       // something was skipped for want of resources, or the tree
                              // changed in a way that made a directory unreachable
   bool aborted = false;      // the watcher stopped the walk
+  WalkFailures failures;     // what set errors, where it can be named
+};
+
+// Walks of several start directories that share one set of walking threads, started
+// with the first walk; later walks begin while earlier ones are still under way.
+class TreeWalks {
+ public:
+  TreeWalks(DirectoryTree& tree, const WalkOptions& options, CallbackSource& callbacks,
+            WalkWatcher& watcher);
+  ~TreeWalks();
+  TreeWalks(const TreeWalks&) = delete;
+  TreeWalks& operator=(const TreeWalks&) = delete;
+
+  // Opens startDir and sets its walk going; with one thread it is walked before this
+  // returns. The result tells whether it was opened, why not, and whether that was for
+  // want of resources; what the walks find, Finish tells.
+  WalkResult Add(std::string_view startDir, const MaskList& masks);
+  // True while a walk is under way.
+  bool Busy();
+  // The entries handed over so far.
+  std::uint64_t Entries() const;
+  // Ends every walk at once.
+  void Stop();
+  // Waits for every walk added, watching them, and adds up what they found.
+  WalkResult Finish();
+
+ private:
+  struct Pool;
+  std::unique_ptr<Pool> pool_;
 };
 
 // Walks the tree below startDir and hands every accepted entry to a callback: files that

@@ -4,6 +4,24 @@
 
 namespace zovu {
 
+NodeRef::NodeRef(const NodeRef& other) : node_(other.node_) {
+  if (node_ != nullptr) node_->references.fetch_add(1, std::memory_order_relaxed);
+}
+
+NodeRef NodeRef::To(const PathNode& node) {
+  node.references.fetch_add(1, std::memory_order_relaxed);
+  return NodeRef(const_cast<PathNode*>(&node));
+}
+
+void NodeRef::Release(PathNode* node) {
+  // The last holder of a node sees every earlier holder's work on it before deleting it.
+  while (node != nullptr && node->references.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+    PathNode* up = std::exchange(node->parent.node_, nullptr);
+    delete node;
+    node = up;
+  }
+}
+
 void WorkList::Push(std::vector<WorkItem>& batch) {
   if (batch.empty()) return;
   {
@@ -29,12 +47,41 @@ std::optional<WorkItem> WorkList::Pop() {
   return item;
 }
 
+std::optional<WorkItem> WorkList::TryPop() {
+  const std::lock_guard lock(mutex_);
+  if (stopped_ || items_.empty()) return std::nullopt;
+  WorkItem item = std::move(items_.back());
+  items_.pop_back();
+  ++busy_;
+  return item;
+}
+
+void WorkList::Close() {
+  bool finished = false;
+  {
+    const std::lock_guard lock(mutex_);
+    closed_ = true;
+    finished = FinishedLocked();
+  }
+  if (finished) NotifyFinished();
+}
+
+std::size_t WorkList::Waiting() {
+  const std::lock_guard lock(mutex_);
+  return items_.size();
+}
+
+bool WorkList::Busy() {
+  const std::lock_guard lock(mutex_);
+  return !IdleLocked();
+}
+
 void WorkList::Done() {
   bool finished = false;
   {
     const std::lock_guard lock(mutex_);
     --busy_;
-    finished = FinishedLocked();
+    finished = IdleLocked();
   }
   if (finished) NotifyFinished();
 }

@@ -16,26 +16,6 @@
 
 namespace zovu {
 
-// A directory of the walk as it was listed: its name, its inode in its parent's listing,
-// and the way up to the start, so that a subdirectory can be reopened by its path when
-// its parent is closed, and each directory on the way checked against its listing.
-struct PathNode {
-  PathNode(std::shared_ptr<PathNode> p, std::string n, std::uint64_t i)
-      : parent(std::move(p)), name(std::move(n)), listedInode(i) {}
-  // The way up is let go one node at a time: a tree thousands of levels deep would
-  // otherwise be let go by as many nested calls.
-  ~PathNode() {
-    std::shared_ptr<PathNode> up = std::move(parent);
-    while (up != nullptr && up.use_count() == 1) up = std::move(up->parent);
-  }
-  PathNode(const PathNode&) = delete;
-  PathNode& operator=(const PathNode&) = delete;
-
-  std::shared_ptr<PathNode> parent;  // null for the start directory
-  std::string name;
-  std::uint64_t listedInode;  // 0 where the listing gives none
-};
-
 // An open directory shared by the subdirectories waiting to be opened from it; it is
 // closed when the last of them has been opened.
 class SharedDirectory {
@@ -52,13 +32,66 @@ class SharedDirectory {
   std::atomic<std::size_t>& heldCount_;
 };
 
-// A subdirectory waiting to be walked: opened from its parent's handle when the parent
-// is still held, else by its path from the start.
-struct WorkItem {
-  std::shared_ptr<const SharedDirectory> parentHandle;
-  std::shared_ptr<PathNode> parent;
+struct PathNode;
+struct WalkStart;
+
+// Holds a PathNode. Counted by hand rather than by std::shared_ptr, so that the way up
+// is let go one node at a time (a tree thousands of levels deep would otherwise be let
+// go by as many nested calls) with the ordering that makes it safe between threads.
+class NodeRef {
+ public:
+  NodeRef() = default;
+  // Takes over the one reference a new node is made with.
+  explicit NodeRef(PathNode* node) : node_(node) {}
+  NodeRef(const NodeRef& other);
+  // Another reference to a node that is held elsewhere.
+  static NodeRef To(const PathNode& node);
+  NodeRef(NodeRef&& other) noexcept : node_(std::exchange(other.node_, nullptr)) {}
+  NodeRef& operator=(NodeRef other) noexcept {
+    std::swap(node_, other.node_);
+    return *this;
+  }
+  ~NodeRef() { Release(node_); }
+  void reset() { Release(std::exchange(node_, nullptr)); }
+  PathNode* get() const { return node_; }
+  const PathNode* operator->() const { return node_; }
+  explicit operator bool() const { return node_ != nullptr; }
+
+ private:
+  static void Release(PathNode* node);
+  PathNode* node_ = nullptr;
+};
+
+// A directory of the walk, and the way up to the start, so that a subdirectory can be
+// reopened by its path from the nearest directory still held open. Set up before it is
+// shared and never changed after.
+struct PathNode {
+  PathNode(NodeRef p, std::string n, std::shared_ptr<const SharedDirectory> h, DirectoryIdentity i,
+           const WalkStart* s)
+      : parent(std::move(p)), name(std::move(n)), held(std::move(h)), identity(i), start(s) {}
+  PathNode(const PathNode&) = delete;
+  PathNode& operator=(const PathNode&) = delete;
+
+  NodeRef parent;  // empty for the start directory
   std::string name;
-  std::uint64_t listedInode = 0;
+  // The directory itself, held open while anything below it waits; empty when the
+  // handle budget was spent, and it must then be reopened by its name.
+  std::shared_ptr<const SharedDirectory> held;
+  // Who the directory was when first opened, for directories that are not held: a reopen
+  // must find the same one.
+  DirectoryIdentity identity;
+  // The walk this directory belongs to; owned by the start directory's node alone.
+  const WalkStart* start;
+  std::shared_ptr<const WalkStart> ownStart;
+  mutable std::atomic<std::size_t> references{1};
+};
+
+// A subdirectory waiting to be walked: opened from its parent's handle when the parent
+// is held, else by its path from the nearest directory that is. No name: the parent is a
+// start directory, to be listed itself.
+struct WorkItem {
+  NodeRef parent;
+  std::string name;
 };
 
 // The pending directories shared by the walk's threads, last in first out: the walk stays
@@ -66,26 +99,41 @@ struct WorkItem {
 class WorkList {
  public:
   explicit WorkList(std::size_t handleBudget) : handleBudget_(handleBudget) {}
+  // The items left by a stopped walk let go of their handles while the count is there.
+  ~WorkList() { items_.clear(); }
+  WorkList(const WorkList&) = delete;
+  WorkList& operator=(const WorkList&) = delete;
 
   // Adds the items and empties batch.
   void Push(std::vector<WorkItem>& batch);
-  // The next item, waiting while other threads may still add some. Nothing once every
-  // item is done or the walk was stopped. The caller calls Done when it has finished it.
+  // The next item, waiting while other threads may still add some. Nothing once the list
+  // is closed and every item done, or the walk was stopped. The caller calls Done when it
+  // has finished it.
   std::optional<WorkItem> Pop();
+  // The next item if there is one now; the caller calls Done when it has finished it.
+  std::optional<WorkItem> TryPop();
   void Done();
-  // Waits up to timeout; true once every item is done or the walk was stopped.
+  // No more items will be added than those the items in the list add.
+  void Close();
+  // True while items wait or are being walked.
+  bool Busy();
+  // Items that no thread has taken yet.
+  std::size_t Waiting();
+  // Waits up to timeout; true once the list is closed and every item done, or the walk
+  // was stopped.
   bool WaitFinished(std::chrono::nanoseconds timeout);
   // Ends the walk: Pop gives nothing more.
   void Stop();
-  // Takes one of the shared handles for a directory just opened; false when the budget is
-  // spent, and its subdirectories must then be reopened by their paths.
+  // Takes one of the shared handles for a directory just opened; nothing when the budget
+  // is spent, and its subdirectories must then be reopened by their paths.
   std::shared_ptr<const SharedDirectory> Share(std::unique_ptr<OpenDirectory>& directory);
   // The directory of a walk's start, which stays open for the whole walk.
   std::shared_ptr<const SharedDirectory> ShareStart(std::unique_ptr<OpenDirectory> directory);
 
  private:
   void NotifyFinished();
-  bool FinishedLocked() const { return stopped_ || (items_.empty() && busy_ == 0); }
+  bool IdleLocked() const { return items_.empty() && busy_ == 0; }
+  bool FinishedLocked() const { return stopped_ || (closed_ && IdleLocked()); }
 
   std::mutex mutex_;
   std::condition_variable workReady_;  // workers wait here
@@ -93,6 +141,7 @@ class WorkList {
   std::vector<WorkItem> items_;
   std::size_t busy_ = 0;  // items taken and not yet done
   bool stopped_ = false;
+  bool closed_ = false;
   const std::size_t handleBudget_;
   std::atomic<std::size_t> heldHandles_{0};
 };

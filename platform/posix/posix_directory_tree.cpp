@@ -280,20 +280,26 @@ std::unique_ptr<DirectoryReader> NewPosixDirectoryReader() {
 
 HandlePlan PlanPosixHandles(std::size_t threads) {
   // Handles a walk needs besides the held directories: the standard streams, the terminal,
-  // the start directory and some spare; and per thread the directory it lists and the way
-  // down to one that is reopened by its path.
+  // the start directory and some spare; per thread the directory it lists, the way down to
+  // one that is reopened by its path and a listing's own handle; and the directories a
+  // thread keeps open for the subdirectories it walks next.
   constexpr std::size_t kFixed = 8;
   constexpr std::size_t kPerThread = 4;
-  const auto wanted = [](std::size_t t) { return 64 + kPerThread * t; };
+  constexpr std::size_t kKept = 2;
+  constexpr std::size_t kMostHeld = 4096;
   struct rlimit limit {};
   if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) {
-    return {threads, wanted(threads)};
+    return {threads, kMostHeld, kKept};
   }
   const auto allowed = static_cast<std::size_t>(limit.rlim_cur);
   const std::size_t room = allowed > kFixed ? allowed - kFixed : 0;
-  const std::size_t fitting = std::max<std::size_t>(1, std::min(threads, room / kPerThread));
-  const std::size_t left = room > kPerThread * fitting ? room - kPerThread * fitting : 0;
-  return {fitting, std::min(wanted(fitting), left)};
+  // Where handles are scarce, fewer threads walk, and at least half of the room is left to
+  // held directories: a reopen then starts close to where it is going.
+  const std::size_t fitting =
+      std::max<std::size_t>(1, std::min(threads, room / (2 * (kPerThread + kKept))));
+  const std::size_t perThread = room >= kPerThread + kKept ? kPerThread + kKept : kPerThread;
+  const std::size_t left = room > perThread * fitting ? room - perThread * fitting : 0;
+  return {fitting, std::min(kMostHeld, left), perThread - kPerThread};
 }
 
 }  // namespace zovu

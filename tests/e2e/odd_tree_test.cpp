@@ -231,6 +231,10 @@ TEST(FewFileHandles, ADeepTreeIsWalkedWholeOrTheSearchReportsErrors) {
   const ProcessResult starved = RunZovuHostile({"-S+", "tree/*.txt"}, dir.path(), {.fileLimit = 5});
   EXPECT_EQ(starved.exitStatus, 1);
   EXPECT_TRUE(starved.out.starts_with(WithLineEnds("Errors during processing!\n"))) << starved.out;
+  // Standard error names what could not be walked, and why.
+  EXPECT_TRUE(starved.err.starts_with("zovu: " + (dir.path() / "tree/d").string()) &&
+              starved.err.ends_with(": out of file handles or memory\n"))
+      << starved.err;
 #endif
   RemoveDeepChain(dir.path() / "tree", kDepth);
 }

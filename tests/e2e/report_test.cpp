@@ -96,11 +96,14 @@ TEST(Report, TheSameWhateverTheNumberOfThreads) {
     TempDir dir;
     std::mt19937 random(seed);
     MakeRandomTree(dir, random);
+    // The lines of a list file are walked side by side by one set of threads.
+    dir.File("lines.lst", "tree/*.c\ntree/\ntree/*.txt,*.md\ntree/*.H\n");
     for (const std::vector<std::string>& args :
          std::vector<std::vector<std::string>>{{"-S+", "tree/"},
                                                {"-S+", "-T", "tree/"},
                                                {"-S+", "tree/*.c,?1*.*"},
                                                {"-T", "-S+", "tree/*."},
+                                               {"-S+", "-T", "@lines.lst"},
                                                {"tree/"}}) {
       ProcessResult one;
       {

@@ -1,6 +1,7 @@
 // What a walk enters and what it totals: exclusions, one file system, bytes on disk.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -10,6 +11,7 @@
 #include "common/private_mounts_posix.h"
 #include "common/run_process.h"
 #include "common/temp_dir.h"
+#include "e2e/hostile_run.h"
 
 namespace zovu::testing {
 namespace {
@@ -68,6 +70,47 @@ TEST(WalkScope, OneFileSystemEntersNoMountBelowTheStart) {
       return "walked: " + everything + "one file system: " + one;
     }
     return {};
+  });
+  if (verdict.starts_with(kSkip)) GTEST_SKIP() << verdict;
+  EXPECT_EQ(verdict, "");
+}
+
+// An overlay whose layers lie on two file systems lists its directories with inode numbers
+// other than those its open directories give: reopening one must not take it for another.
+TEST(WalkScope, AnOverlayIsWalkedWholeAtAnyThreadCountAndHandleLimit) {
+  if (WindowsBinaryUnderTest()) {
+    GTEST_SKIP() << "needs a private mount namespace, which the Wine server does not share";
+  }
+  constexpr int kDepth = 300;
+  TempDir dir;
+  const fs::path lower = dir.Dir("lower");
+  const fs::path merged = dir.Dir("merged");
+  dir.Dir("upper");
+  dir.Dir("work");
+  const std::string verdict = InPrivateMounts([&]() -> std::string {
+    if (std::string why = MountTmpfs(lower, "8m"); !why.empty()) return why;
+    fs::path at = lower;
+    for (int level = 0; level < kDepth; ++level, at /= "d") {
+      fs::create_directories(at);
+      std::ofstream(at / "f.txt") << "x";
+    }
+    const std::string layers = "lowerdir=" + lower.string() +
+                               ",upperdir=" + (dir.path() / "upper").string() +
+                               ",workdir=" + (dir.path() / "work").string();
+    if (::mount("overlay", merged.c_str(), "overlay", 0, layers.c_str()) != 0) {
+      return std::string(kSkip) + Errno("mount overlay");
+    }
+    std::string wrong;
+    for (const unsigned limit : {0u, 20u, 64u}) {
+      for (const char* threads : {"--threads=1", "--threads=16"}) {
+        const ProcessResult run =
+            RunZovuHostile({"-S+", threads, "merged/"}, dir.path(), {.fileLimit = limit});
+        if (run.exitStatus != 0 || Summary(run) != "300 matches found!\n") {
+          wrong += std::to_string(limit) + " " + threads + ": " + Summary(run);
+        }
+      }
+    }
+    return wrong;
   });
   if (verdict.starts_with(kSkip)) GTEST_SKIP() << verdict;
   EXPECT_EQ(verdict, "");

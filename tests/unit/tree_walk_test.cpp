@@ -17,6 +17,7 @@ namespace {
 
 using testing::Options;
 using testing::QuietWatcher;
+using testing::RecordingCallbacks;
 
 struct Node {
   bool directory = false;
@@ -161,6 +162,28 @@ TEST(TreeWalk, ADirectoryMovedOutOfTheTreeNeverLeadsTheWalkOutside) {
     EXPECT_EQ(callbacks.names, c.names);
     EXPECT_EQ(result.errors, c.errors);
   }
+}
+
+TEST(TreeWalk, ReopensFromHeldAncestorsWithSeveralThreads) {
+  // Four levels of three directories with a file in each; with two held handles most
+  // directories are reached again by their paths, by several threads at once.
+  ChangingTree tree(2);
+  std::size_t expected = 0;
+  const std::function<void(const std::shared_ptr<Node>&, int)> grow = [&](const auto& dir,
+                                                                          int levels) {
+    tree.Add(dir, "f.c", false);
+    ++expected;
+    for (int i = 0; levels > 0 && i < 3; ++i, ++expected) {
+      grow(tree.Add(dir, "d" + std::to_string(i), true), levels - 1);
+    }
+  };
+  grow(tree.Add(tree.root, "T", true), 4);
+  RecordingCallbacks callbacks;
+  QuietWatcher watcher;
+  const WalkResult result =
+      WalkTree(tree, "T", MaskList("*.*"), Options(true, 4), callbacks, watcher);
+  EXPECT_EQ(callbacks.All().size(), expected);
+  EXPECT_FALSE(result.errors);
 }
 
 }  // namespace
