@@ -21,15 +21,18 @@ bool EntryTest::Rejected(std::string_view name, std::uint32_t attr) const {
   const auto bits = static_cast<std::uint16_t>(attr);
   // "." and ".." by their names alone: where a mount's ".." carries link attributes, it
   // no longer has the directory bit by the time it is tested.
-  if (name == "." || name == "..") return true;
-  if (!exclusions_.Empty() && exclusions_.Matches(name)) return true;
+  if (!name.empty() && name[0] == '.' &&
+      (name.size() == 1 || (name.size() == 2 && name[1] == '.'))) {
+    return true;
+  }
+  if (excluding_ && exclusions_.Matches(name)) return true;
   const bool directory = AttrMatches(bits, kAttrDirectory);
   if (directory && name == ".git") return true;
   if (AttrMatches(bits, kAttrVolumeLabel)) return true;
   if (directory) return false;
   if (AttrMatches(bits, attrMask_) || attrMask_ == kAttrAnyFile) {
     if (IsFossilName(name)) return true;
-    return !masks_.SelectsEveryName() && !masks_.Matches(name);
+    return !everyName_ && !masks_.Matches(name);
   }
   return true;
 }

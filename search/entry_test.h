@@ -13,12 +13,19 @@ namespace zovu {
 class EntryTest {
  public:
   EntryTest(const MaskList& masks, const MaskList& exclusions, std::uint16_t attrMask)
-      : masks_(masks), exclusions_(exclusions), attrMask_(attrMask) {}
+      : masks_(masks),
+        exclusions_(exclusions),
+        everyName_(masks.SelectsEveryName()),
+        excluding_(!exclusions.Empty()),
+        attrMask_(attrMask) {}
   bool Rejected(std::string_view name, std::uint32_t attr) const;
 
  private:
   const MaskList& masks_;
   const MaskList& exclusions_;
+  // Read once: asked for every entry.
+  bool everyName_;
+  bool excluding_;
   std::uint16_t attrMask_;
 };
 

@@ -90,7 +90,9 @@ class ExtensionTally {
   // Files repeat a handful of extensions: those seen lately are found again by their text
   // alone, without making their key or hashing it. Elements of the map stay where they
   // are when it grows.
-  std::array<Recent, 64> recent_{};
+  // Room for 256, so that the mixed-case spellings of a few dozen extensions do not push
+  // each other out.
+  std::array<Recent, 256> recent_{};
   // Files of several links met so far; only they are remembered, so memory stays flat on
   // trees of ordinary files.
   std::unordered_map<FileIdentity, LinkedFile, IdentityHash> linked_;
