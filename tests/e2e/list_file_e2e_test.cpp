@@ -189,8 +189,11 @@ TEST_F(ListFileE2E, BinaryJunkGivesADefinedResult) {
       e + "T" + e + ".TXT\n" +   // high bytes must be equal, ASCII letters may differ
       "\x7F\xFE\xFF\t\x01\n"s +  // control and high bytes, no separator
       std::string(100000, 'x');  // a long last line without a line end
-  // The line that names no directory is named, its control bytes made harmless.
-  ExpectOutcome(RunList(junk), 1, true, "zovu: " + PathForProgram(work) + "/???: ");
+  // The line that names no directory is named, its control bytes made harmless. Windows
+  // cannot make a name that holds a NUL absolute: there the line is named as written.
+  ExpectOutcome(
+      RunList(junk), 1, true,
+      WindowsBinaryUnderTest() ? "zovu: ???: " : "zovu: " + PathForProgram(work) + "/???: ");
 }
 
 TEST_F(ListFileE2E, ReadErrorIsAnError) {
