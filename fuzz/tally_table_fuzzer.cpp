@@ -111,15 +111,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string key = MakeTallyKey(Extension(f.name));
     expected[key] += totalSizes ? f.size : 1;  // totals never wrap
   }
-  const TallyRows rows = rig.tally.SortedRows();
-  ZOVU_FUZZ_CHECK(static_cast<std::int64_t>(TotalFiles(rows)) == files);
+  const TallyRows tallied = rig.tally.SortedRows();
+  ZOVU_FUZZ_CHECK(static_cast<std::int64_t>(TotalFiles(tallied)) == files);
 
   // The list: keys strictly ascending and unique, upper case, at most three characters
   // cut from the front of the extension; counts as expected, and in count mode adding
   // up to the match count.
   std::vector<std::pair<std::string, TallyBytes>> entries;
   TallyBytes sum = 0;
-  for (const TallyRow& row : rows) {
+  for (const TallyRow& row : tallied) {
     const std::string& key = row.key;
     ZOVU_FUZZ_CHECK(entries.empty() || Below(entries.back().first, key));
     ZOVU_FUZZ_CHECK(key.find_first_of("abcdefghijklmnopqrstuvwxyz") == std::string::npos);
@@ -136,7 +136,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!totalSizes) ZOVU_FUZZ_CHECK(sum == files);
 
   // The table, once for a pipe and once for a terminal.
-  PrintTallyTable(rig.console, rows, totalSizes);
+  PrintTallyTable(rig.console, tallied, totalSizes);
   PrintTallyTable(shown.console, shown.tally.SortedRows(), totalSizes);
   const std::string& text = shown.report.text();
   for (const char c : text) {
