@@ -1,5 +1,6 @@
 #include "driver/run.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <utility>
@@ -34,6 +35,9 @@ WalkOptions MakeWalkOptions(const ConfigBlock& block, const RunOptions& options,
   walk.oneFileSystem = options.oneFileSystem;
   for (const std::string& masks : options.excludes) walk.exclusions.Add(masks);
   walk.threads = threads;
+  // A count the user chose holds everywhere.
+  const bool chosen = options.threads.has_value() || !env.threadSetting.empty();
+  walk.threadsWhereSlow = chosen ? threads : std::max(threads, kThreadsWhereSlow);
   walk.watchInterval = env.keyboardInterval;
   walk.separator = Separator(env.pathStyle);
   return walk;

@@ -11,6 +11,10 @@ namespace zovu {
 // and cost nothing on a warm one.
 inline constexpr std::size_t kDefaultWalkThreads = 16;
 inline constexpr std::size_t kMostWalkThreads = 256;
+// Walking threads when a start directory is on a file system that answers every request
+// late (over a network, or from a server in user space): there a walk waits on round
+// trips, and more of them in flight shorten it far past what a local disk gains.
+inline constexpr std::size_t kThreadsWhereSlow = 64;
 
 // A whole number from 1 to kMostWalkThreads, or nothing.
 std::optional<std::size_t> ParseThreadCount(std::string_view text);

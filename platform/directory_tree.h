@@ -34,6 +34,10 @@ struct ListedEntry {
   // With kDiskUsage: the file's device, its inode there, and its number of links.
   std::uint64_t device = 0;
   std::uint32_t links = 1;
+  // The listing could not tell whether the entry is a directory; Describe tells.
+  bool kindUnknown = false;
+  // The details asked for are not in the listing; Describe fetches them.
+  bool detailsApart = false;
 };
 
 // A directory opened for a walk: a handle on POSIX, a path on Windows. Subdirectories
@@ -56,6 +60,10 @@ enum class OpenOutcome {
   kExhausted,  // out of file handles or memory: skipping it makes the count short
 };
 
+// Where the system answers every request late (a network or user-space file system),
+// more requests in flight shorten a walk far past the number of cores.
+enum class Latency { kLocal, kSlow };
+
 struct OpenedDirectory {
   OpenedDirectory() = default;
   OpenedDirectory(std::unique_ptr<OpenDirectory> d, OpenOutcome o, std::string r = {})
@@ -63,35 +71,48 @@ struct OpenedDirectory {
 
   std::unique_ptr<OpenDirectory> directory;  // set when opened
   OpenOutcome outcome = OpenOutcome::kRefused;
-  std::string reason;  // OpenStart only: why it was not opened, in the system's words
+  // Why it was not opened, in the system's words: always from OpenStart, and from
+  // OpenChild when the outcome is kExhausted.
+  std::string reason;
 };
 
 // Receives the entries of a listing as they are read, so that a directory of a million
-// entries is never held whole. Each entry is first considered by its name and directory
-// bit alone, so that no details are fetched for an entry that is not wanted.
+// entries is never held whole.
 class ListingSink {
  public:
-  enum class Verdict { kTake, kSkip, kStop };
   virtual ~ListingSink() = default;
-  // Asked with the name, the directory bit and the inode only; kStop ends the listing at
-  // once (the walk was stopped).
-  virtual Verdict Consider(const ListedEntry& entry) = 0;
-  // An entry that Consider took, with the details asked for.
-  virtual void Take(const ListedEntry& entry) = 0;
+  // One entry as the listing gives it; false ends the listing at once (the walk was
+  // stopped).
+  virtual bool Entry(ListedEntry& entry) = 0;
 };
 
 enum class ListOutcome { kComplete, kStopped, kFailed, kExhausted };
+
+struct ListResult {
+  ListResult(ListOutcome o, std::string r = {}) : outcome(o), reason(std::move(r)) {}
+  ListOutcome outcome;
+  std::string reason;  // with kExhausted: what ran short, in the system's words
+};
 
 // Lists directories for one thread; its buffers are reused from one directory to the next.
 class DirectoryReader {
  public:
   virtual ~DirectoryReader() = default;
   // Hands every entry of directory to sink, "." and ".." included where the system lists
-  // them. Symbolic links are entries of their own, never directories. A listing that fails
-  // part way ends like one that is complete, with kFailed, or kExhausted when it failed
-  // for want of memory.
-  virtual ListOutcome List(const OpenDirectory& directory, EntryDetails details,
-                           ListingSink& sink) = 0;
+  // them, with what the listing itself tells of the details asked for; an entry marks
+  // what only Describe can tell. Symbolic links are entries of their own, never
+  // directories. A listing that fails part way ends like one that is complete, with
+  // kFailed, or kExhausted when it failed for want of memory.
+  virtual ListResult List(const OpenDirectory& directory, EntryDetails details,
+                          ListingSink& sink) = 0;
+  // Looks entry.name up in directory, without following a link: its directory bit and,
+  // for an entry that is not a directory, the details asked for. False when it cannot be
+  // looked up. Only called for entries that List marked; a listing that marks none needs
+  // no more than this.
+  virtual bool Describe(const OpenDirectory& /*directory*/, EntryDetails /*details*/,
+                        ListedEntry& /*entry*/) {
+    return false;
+  }
 };
 
 struct HandlePlan {
@@ -120,6 +141,8 @@ class DirectoryTree {
   virtual std::unique_ptr<DirectoryReader> NewReader() = 0;
   // How a walk that asks for this many threads fits the system's limit on open handles.
   virtual HandlePlan PlanHandles(std::size_t threads) = 0;
+  // How fast the file system of directory answers, as far as the system tells.
+  virtual Latency LatencyOf(const OpenDirectory& /*directory*/) { return Latency::kLocal; }
 };
 
 }  // namespace zovu

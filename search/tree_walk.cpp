@@ -88,6 +88,14 @@ struct Walk {
   const EntryDetails details;
   WorkList work;
   const std::size_t keptPerThread;
+  // Looks at the walk once from the calling thread, between entries it lists itself;
+  // true asks it to stop.
+  std::function<bool()> watch;
+  // Other threads may take a large directory's lookups.
+  bool shareLookups = false;
+  // Set once a start directory is found on a file system that answers slowly: more
+  // threads walk, and they share the lookups of smaller directories.
+  std::atomic<bool> slow{false};
   std::atomic<bool> stop{false};
   std::atomic<bool> aborted{false};
   std::mutex failuresMutex;
@@ -96,12 +104,22 @@ struct Walk {
 
 constexpr const char* kNoResources = "out of file handles or memory";
 
+// The first lookups of a listing are made by the thread that lists it: most directories
+// are small, and handing their lookups over would cost more than it saves. Past that,
+// they go to the work list in batches, for any thread to make. Where every lookup waits
+// on a round trip, even a small directory's are worth sharing.
+struct LookupSharing {
+  std::size_t kept;
+  std::size_t perBatch;
+};
+constexpr LookupSharing kLocalLookups{32, 32};
+constexpr LookupSharing kSlowLookups{4, 4};
+
 // One walking thread: it takes pending directories, lists them, hands their accepted
 // entries to its own callback and its subdirectories to the work list.
 class Walker final : public ListingSink {
  public:
-  Walker(Walk& walk, FileCallback& callback)
-      : walk_(walk), callback_(callback), reader_(walk.tree.NewReader()) {}
+  Walker(Walk& walk, FileCallback& callback) : walk_(walk), callback_(callback) {}
 
   // The calling thread walks and watches the walk itself, between entries.
   void WatchBetweenEntries() { watchInline_ = true; }
@@ -109,7 +127,7 @@ class Walker final : public ListingSink {
   // Walks until the work list is finished (waiting for more) or, with wait false, until
   // it holds nothing.
   void Run(bool wait = true) {
-    try {
+    Guarded([&] {
       std::optional<WorkItem> item = NextItem(wait);
       while (item) {
         WalkItem(*item);
@@ -122,30 +140,35 @@ class Walker final : public ListingSink {
         walk_.work.Done();
         item = NextItem(wait);
       }
-    } catch (...) {
-      // Out of memory, most likely: the walk ends, and the thread that started it hears why.
-      failure = std::current_exception();
-      walk_.Stop(false);
-    }
+    });
   }
 
-  Verdict Consider(const ListedEntry& entry) override {
-    if (!KeepGoing()) return Verdict::kStop;
-    if (node_->start->test.Rejected(entry.name, entry.attr)) return Verdict::kSkip;
-    if (walk_.options.recurse &&
-        AttrMatches(static_cast<std::uint16_t>(entry.attr), kAttrDirectory)) {
-      pending_.push_back(WorkItem{node_, std::string(entry.name)});
-      if (pending_.size() >= kItemsPerHandOver) walk_.work.Push(pending_);
-    }
-    return Verdict::kTake;
+  // Lists a start directory, leaving its subdirectories to the work list.
+  void ListStart(NodeRef start) {
+    Guarded([&] {
+      node_ = std::move(start);
+      ListNode(node_->held->get(), nullptr);
+    });
   }
 
-  void Take(const ListedEntry& entry) override {
-    const FoundFile file{entry.name,   entry.size,  entry.attr, entry.time,
-                         entry.device, entry.inode, entry.links};
-    if (!callback_.Item(file)) Fail(PathOf(node_.get(), entry.name), "could not be counted");
-    ++entries;
-    progress.store(static_cast<std::uint64_t>(entries), std::memory_order_relaxed);
+  bool Entry(ListedEntry& entry) override {
+    if (!KeepGoing()) return false;
+    // A vanished entry whose kind cannot be told is taken as a file, without details.
+    if (entry.kindUnknown && !Reader().Describe(*listing_, walk_.details, entry)) {
+      entry.detailsApart = false;
+    }
+    if (node_->start->test.Rejected(entry.name, entry.attr)) return true;
+    if (AttrMatches(static_cast<std::uint16_t>(entry.attr), kAttrDirectory)) {
+      if (walk_.options.recurse) {
+        pending_.push_back(WorkItem{node_, std::string(entry.name), {}});
+        if (pending_.size() >= kItemsPerHandOver) walk_.work.Push(pending_);
+      }
+    } else if (entry.detailsApart) {
+      if (ShareLookup(entry.name)) return true;
+      if (!Reader().Describe(*listing_, walk_.details, entry)) entry.size = 0;
+    }
+    Take(entry);
+    return true;
   }
 
   // Read by the watching thread while the walk runs; written by this walker alone.
@@ -155,17 +178,74 @@ class Walker final : public ListingSink {
   std::exception_ptr failure;
 
  private:
+  template <typename Work>
+  void Guarded(Work work) {
+    try {
+      work();
+    } catch (...) {
+      // Out of memory, most likely: the walk ends, and the thread that started it hears why.
+      failure = std::current_exception();
+      walk_.Stop(false);
+    }
+  }
+
+  // Made in the thread that uses it, and only once it has something to list.
+  DirectoryReader& Reader() {
+    if (reader_ == nullptr) reader_ = walk_.tree.NewReader();
+    return *reader_;
+  }
+
+  void Take(const ListedEntry& entry) {
+    const FoundFile file{entry.name,   entry.size,  entry.attr, entry.time,
+                         entry.device, entry.inode, entry.links};
+    if (!callback_.Item(file)) Fail(PathOf(node_.get(), entry.name), "could not be counted");
+    ++entries;
+    progress.store(static_cast<std::uint64_t>(entries), std::memory_order_relaxed);
+  }
+
+  // Leaves the lookup of name to whichever thread takes it from the work list: only in a
+  // large directory that stays open for other threads. False when this thread makes it.
+  bool ShareLookup(std::string_view name) {
+    if (!walk_.shareLookups || !node_->held) return false;
+    const LookupSharing sharing =
+        walk_.slow.load(std::memory_order_relaxed) ? kSlowLookups : kLocalLookups;
+    if (++lookups_ <= sharing.kept) return false;
+    batch_.append(name).push_back('\0');
+    if ((lookups_ - sharing.kept) % sharing.perBatch == 0) PushLookups();
+    return true;
+  }
+
+  void PushLookups() {
+    if (batch_.empty()) return;
+    pending_.push_back(WorkItem{node_, {}, std::move(batch_)});
+    batch_.clear();
+    walk_.work.Push(pending_);
+  }
+
+  // Looks up the details of the names of a batch, in the directory they were listed in.
+  void LookUp(WorkItem& item) {
+    node_ = std::move(item.parent);
+    listing_ = &node_->held->get();
+    std::string_view names = item.names;
+    while (!names.empty() && KeepGoing()) {
+      ListedEntry entry;
+      entry.name = names.substr(0, names.find('\0'));
+      names.remove_prefix(entry.name.size() + 1);
+      if (!Reader().Describe(*listing_, walk_.details, entry)) entry.size = 0;
+      Take(entry);
+    }
+    node_.reset();
+  }
+
   void WalkItem(WorkItem& item) {
     if (walk_.Stopped()) return;
+    if (!item.names.empty()) return LookUp(item);
     const PathNode* parent = item.parent.get();
-    if (item.name.empty()) {
-      node_ = std::move(item.parent);
-      ListNode(node_->held->get(), nullptr);
-      return;
-    }
     OpenedDirectory opened = OpenUnder(*parent, item.name);
     if (opened.outcome != OpenOutcome::kOpened) {
-      if (opened.outcome == OpenOutcome::kExhausted) Fail(PathOf(parent, item.name), kNoResources);
+      if (opened.outcome == OpenOutcome::kExhausted) {
+        Fail(PathOf(parent, item.name), opened.reason);
+      }
       return;
     }
     std::unique_ptr<OpenDirectory> own = std::move(opened.directory);
@@ -187,14 +267,17 @@ class Walker final : public ListingSink {
 
   // Lists the directory of node_; own is its handle when it is not held.
   void ListNode(const OpenDirectory& directory, std::unique_ptr<OpenDirectory>&& own) {
-    const ListOutcome outcome = reader_->List(directory, walk_.details, *this);
+    listing_ = &directory;
+    lookups_ = 0;
+    const ListResult listed = Reader().List(directory, walk_.details, *this);
+    PushLookups();
     if (own != nullptr && !pending_.empty() && walk_.keptPerThread > 0) {
       next_ = std::move(pending_.back());
       pending_.pop_back();
       Keep(node_, std::move(own));
     }
     walk_.work.Push(pending_);
-    if (outcome == ListOutcome::kExhausted) Fail(PathOf(node_.get(), {}), kNoResources);
+    if (listed.outcome == ListOutcome::kExhausted) Fail(PathOf(node_.get(), {}), listed.reason);
     node_.reset();
   }
 
@@ -221,11 +304,13 @@ class Walker final : public ListingSink {
     std::unique_ptr<OpenDirectory> current;
     for (auto step = way_.rbegin(); step != way_.rend(); ++step) {
       OpenedDirectory next = walk_.tree.OpenChild(current ? *current : *from, (*step)->name);
-      if (next.outcome != OpenOutcome::kOpened ||
-          walk_.tree.Identify(*next.directory) != (*step)->identity) {
-        Fail(PathOf(*step, {}), next.outcome == OpenOutcome::kExhausted
-                                    ? kNoResources
-                                    : "no longer the directory listed there: the tree changed");
+      if (next.outcome != OpenOutcome::kOpened) {
+        Fail(PathOf(*step, {}),
+             next.outcome == OpenOutcome::kExhausted ? std::string_view(next.reason) : kGone);
+        return {};
+      }
+      if (walk_.tree.Identify(*next.directory) != (*step)->identity) {
+        Fail(PathOf(*step, {}), kReplaced);
         return {};
       }
       current = std::move(next.directory);
@@ -236,9 +321,14 @@ class Walker final : public ListingSink {
     return opened;
   }
 
-  void Fail(std::string path, const char* reason) {
+  static constexpr const char* kGone = "moved or removed during the walk";
+  static constexpr const char* kReplaced = "replaced by another directory during the walk";
+
+  void Fail(std::string path, std::string_view reason) {
     errors = true;
-    walk_.Fail(std::move(path) + ": " + reason);
+    path += ": ";
+    path += reason.empty() ? std::string_view(kNoResources) : reason;
+    walk_.Fail(std::move(path));
   }
 
   // The path of name in directory, or of directory itself when name is empty.
@@ -288,8 +378,9 @@ class Walker final : public ListingSink {
       sinceStopCheck_ = 0;
       return !walk_.Stopped();
     }
+    if (walk_.Stopped()) return false;
     if (!WatchDue()) return true;
-    if (walk_.watcher.Tick(static_cast<std::uint64_t>(entries)) && walk_.options.interruptible) {
+    if (walk_.watch()) {
       walk_.Stop(true);
       return false;
     }
@@ -320,8 +411,11 @@ class Walker final : public ListingSink {
     NodeRef node;
     std::unique_ptr<OpenDirectory> directory;
   };
-  // The directory being listed.
+  // The directory being listed, or whose entries are being looked up.
   NodeRef node_;
+  const OpenDirectory* listing_ = nullptr;
+  std::size_t lookups_ = 0;  // entries of this listing that needed a lookup
+  std::string batch_;
   std::optional<WorkItem> next_;
   std::vector<KeptDirectory> kept_;
   std::vector<WorkItem> pending_;
@@ -335,41 +429,51 @@ constexpr std::size_t kStartsPerThread = 2;
 }  // namespace
 
 struct TreeWalks::Pool {
-  Pool(DirectoryTree& tree, const WalkOptions& options, CallbackSource& callbacks,
+  Pool(DirectoryTree& tree, const WalkOptions& options, CallbackSource& source,
        WalkWatcher& watcher)
-      : plan(tree.PlanHandles(std::max<std::size_t>(1, options.threads))),
-        walk(tree, Planned(options, plan), watcher, callbacks.CallbackFor(0).WantedDetails(),
-             plan) {
-    for (std::size_t i = 0; i < walk.options.threads; ++i) {
-      walkers.emplace_back(walk, callbacks.CallbackFor(i));
-    }
+      : callbacks(source),
+        plan(tree.PlanHandles(MostThreads(options))),
+        threadsHere(Fitted(options.threads)),
+        threadsWhereSlow(Fitted(options.threadsWhereSlow)),
+        walk(tree, options, watcher, source.CallbackFor(0).WantedDetails(), plan) {
+    most = threadsHere;
+    // The calling thread walks alone where one thread is all there may be; else it lists
+    // the start directories, and the walking threads take what lies below them.
+    inline_ = std::max(threadsHere, threadsWhereSlow) <= 1;
+    walk.shareLookups = !inline_;
+    walk.watch = [this] { return WatchOnce(); };
+    walkers.emplace_back(walk, source.CallbackFor(0));
+    walkers.front().WatchBetweenEntries();
   }
   // Whatever happens to the watching thread, no walking thread outlives the walks.
   ~Pool() { Join(); }
 
-  static WalkOptions Planned(WalkOptions options, const HandlePlan& plan) {
-    options.threads = std::max<std::size_t>(1, plan.threads);
-    return options;
+  static std::size_t MostThreads(const WalkOptions& options) {
+    return std::max<std::size_t>(1, std::max(options.threads, options.threadsWhereSlow));
+  }
+  std::size_t Fitted(std::size_t threads) const {
+    return std::clamp<std::size_t>(threads, 1, std::max<std::size_t>(1, plan.threads));
   }
 
-  bool Threaded() const { return walk.options.threads > 1; }
+  Walker& Caller() { return walkers.front(); }
 
-  // Starts up to count more walking threads, as many as the system gives; false when
-  // none runs.
-  bool StartThreads(std::size_t count) {
+  // Starts up to count more walking threads, as many as the system gives and the walk
+  // may have.
+  void StartThreads(std::size_t count) {
     const AsyncSignalsHeld held;
-    while (count-- > 0 && threads.size() < walkers.size()) {
-      Walker& walker = walkers[threads.size()];
+    while (count-- > 0 && threads.size() < most) {
+      Walker& walker = walkers.emplace_back(walk, callbacks.CallbackFor(walkers.size()));
       try {
         threads.emplace_back([&walker] {
           const ThreadCrashStack crashStack;
           walker.Run();
         });
       } catch (const std::system_error&) {
-        break;  // the walk goes on with the threads it has
+        walkers.pop_back();
+        most = threads.size();  // the walk goes on with the threads it has
+        break;
       }
     }
-    return !threads.empty();
   }
 
   void Join() {
@@ -387,13 +491,23 @@ struct TreeWalks::Pool {
   // Threads are started as work waits for them: a small walk, or a list of small ones,
   // is not shared out among threads that would mostly wait for each other.
   void Grow() {
+    if (inline_) return;
     const std::size_t waiting = walk.work.Waiting();
     if (waiting > threads.size()) StartThreads(waiting - threads.size());
   }
 
-  void Watch() {
+  // Where no thread could be started, the calling thread walks what waits.
+  void WalkWhatNoThreadTakes() {
+    if (threads.empty()) Caller().Run(false);
+  }
+
+  bool WatchOnce() {
     Grow();
-    if (walk.watcher.Tick(Entries()) && walk.options.interruptible) walk.Stop(true);
+    return walk.watcher.Tick(Entries()) && walk.options.interruptible;
+  }
+
+  void Watch() {
+    if (WatchOnce()) walk.Stop(true);
   }
 
   std::chrono::nanoseconds Interval() const {
@@ -402,9 +516,9 @@ struct TreeWalks::Pool {
 
   // Waits, watching, until another start directory may be opened.
   void WaitForRoom() {
-    const std::size_t most = kStartsPerThread * walkers.size();
+    const std::size_t room = kStartsPerThread * most;
     std::unique_lock lock(startsMutex);
-    while (startsOpen >= most && !walk.Stopped()) {
+    while (startsOpen >= room && !walk.Stopped()) {
       startEnded.wait_for(lock, Interval());
       lock.unlock();
       Watch();
@@ -420,15 +534,21 @@ struct TreeWalks::Pool {
     startEnded.notify_one();
   }
 
-  // Declared first: the walk's last directories may let go of their start as it ends.
+  CallbackSource& callbacks;
+  // Declared before the walk: the walk's last directories may let go of their start as
+  // it ends.
   std::mutex startsMutex;
   std::condition_variable startEnded;
   std::size_t startsOpen = 0;
   const HandlePlan plan;
+  const std::size_t threadsHere;
+  const std::size_t threadsWhereSlow;
+  std::size_t most;  // walking threads that may run besides the calling thread
+  bool inline_;
+  bool watched = false;  // the walk was looked at before its first start was listed
   Walk walk;
-  std::deque<Walker> walkers;
+  std::deque<Walker> walkers;  // the calling thread's first, then one per thread
   std::vector<std::thread> threads;
-  bool inline_ = false;  // the calling thread walks
 };
 
 TreeWalks::TreeWalks(DirectoryTree& tree, const WalkOptions& options, CallbackSource& callbacks,
@@ -449,14 +569,18 @@ WalkResult TreeWalks::Add(std::string_view startDir, const MaskList& masks) {
     return result;
   }
   result.opened = true;
-  if (pool.threads.empty() && !pool.inline_) {
+  if (!pool.inline_) {
     // A key typed before the walk began ends it before anything is counted.
-    if (pool.Threaded()) pool.Watch();
+    if (!pool.watched) pool.Watch();
+    pool.watched = true;
     if (walk.Stopped()) return result;
-    pool.inline_ = !pool.Threaded() || !pool.StartThreads(1);
-    if (pool.inline_) pool.walkers.front().WatchBetweenEntries();
+    if (!walk.slow.load(std::memory_order_relaxed) &&
+        walk.tree.LatencyOf(*start.directory) == Latency::kSlow) {
+      pool.most = std::max(pool.most, pool.threadsWhereSlow);
+      walk.slow.store(true, std::memory_order_relaxed);
+    }
+    pool.WaitForRoom();
   }
-  if (!pool.inline_) pool.WaitForRoom();
   const std::uint64_t device =
       walk.options.oneFileSystem ? walk.tree.Identify(*start.directory).device : 0;
   {
@@ -468,9 +592,9 @@ WalkResult TreeWalks::Add(std::string_view startDir, const MaskList& masks) {
   NodeRef root(new PathNode({}, std::string(startDir),
                             walk.work.ShareStart(std::move(start.directory)), {}, owner.get()));
   root.get()->ownStart = std::move(owner);
-  std::vector<WorkItem> first{WorkItem{std::move(root), {}}};
-  walk.work.Push(first);
-  if (pool.inline_) pool.walkers.front().Run(false);
+  pool.Caller().ListStart(std::move(root));
+  pool.Grow();
+  pool.WalkWhatNoThreadTakes();
   return result;
 }
 
@@ -489,8 +613,9 @@ void TreeWalks::Stop() {
 WalkResult TreeWalks::Finish() {
   Pool& pool = *pool_;
   pool.walk.work.Close();
-  if (!pool.threads.empty()) {
-    while (!pool.walk.work.WaitFinished(pool.Interval())) pool.Watch();
+  while (!pool.walk.work.WaitFinished(pool.Interval())) {
+    pool.Watch();
+    pool.WalkWhatNoThreadTakes();
   }
   pool.Join();
   WalkResult result;

@@ -24,6 +24,9 @@ struct WalkOptions {
   MaskList exclusions;
   // Threads that walk; with 1 the calling thread walks and no other thread is started.
   std::size_t threads = 1;
+  // Threads that walk once a start directory is on a file system that answers slowly,
+  // where more requests in flight pay; no fewer than threads.
+  std::size_t threadsWhereSlow = 1;
   // How often the watcher is asked at most; zero asks it before every entry when the
   // calling thread walks, and every millisecond when other threads do.
   std::chrono::nanoseconds watchInterval{};
@@ -48,7 +51,7 @@ class CallbackSource {
  public:
   virtual ~CallbackSource() = default;
   // The callback of walking thread index (counting from 0); asked from the calling thread
-  // before the walk begins.
+  // before that walking thread begins.
   virtual FileCallback& CallbackFor(std::size_t index) = 0;
 };
 
@@ -70,8 +73,9 @@ struct WalkResult {
   WalkFailures failures;     // what set errors, where it can be named
 };
 
-// Walks of several start directories that share one set of walking threads, started
-// with the first walk; later walks begin while earlier ones are still under way.
+// Walks of several start directories that share one set of walking threads, started as
+// work waits for them; later walks begin while earlier ones are still under way. The
+// calling thread lists each start directory itself.
 class TreeWalks {
  public:
   TreeWalks(DirectoryTree& tree, const WalkOptions& options, CallbackSource& callbacks,
@@ -80,9 +84,9 @@ class TreeWalks {
   TreeWalks(const TreeWalks&) = delete;
   TreeWalks& operator=(const TreeWalks&) = delete;
 
-  // Opens startDir and sets its walk going; with one thread it is walked before this
-  // returns. The result tells whether it was opened, why not, and whether that was for
-  // want of resources; what the walks find, Finish tells.
+  // Opens and lists startDir, and sets the walk below it going; with one thread it is
+  // walked before this returns. The result tells whether it was opened, why not, and whether that
+  // was for want of resources; what the walks find, Finish tells.
   WalkResult Add(std::string_view startDir, const MaskList& masks);
   // True while a walk is under way.
   bool Busy();

@@ -87,11 +87,13 @@ struct PathNode {
 };
 
 // A subdirectory waiting to be walked: opened from its parent's handle when the parent
-// is held, else by its path from the nearest directory that is. No name: the parent is a
-// start directory, to be listed itself.
+// is held, else by its path from the nearest directory that is. Or, with names, entries
+// of a large directory (held open) whose details wait to be looked up, so that the
+// lookups of one directory run on every thread.
 struct WorkItem {
   NodeRef parent;
   std::string name;
+  std::string names;  // each name followed by a NUL byte
 };
 
 // The pending directories shared by the walk's threads, last in first out: the walk stays

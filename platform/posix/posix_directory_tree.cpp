@@ -16,6 +16,7 @@
 
 #if defined(__linux__) && !defined(ZOVU_PORTABLE_POSIX)
 #define ZOVU_LIST_WITH_GETDENTS 1
+#include <sys/vfs.h>
 #endif
 
 namespace zovu {
@@ -43,8 +44,33 @@ bool OutOfResources(int error) {
 OpenedDirectory Failed(int error) {
   OpenedDirectory failed;
   failed.outcome = OutOfResources(error) ? OpenOutcome::kExhausted : OpenOutcome::kRefused;
+  if (failed.outcome == OpenOutcome::kExhausted) {
+    failed.reason = std::generic_category().message(error);
+  }
   return failed;
 }
+
+// A name as the system takes it: ended by a NUL byte, copied only where it is long.
+class TerminatedName {
+ public:
+  explicit TerminatedName(std::string_view name) {
+    if (name.size() < sizeof buffer_) {
+      std::memcpy(buffer_, name.data(), name.size());
+      buffer_[name.size()] = '\0';
+    } else {
+      long_.assign(name);
+      text_ = long_.c_str();
+    }
+  }
+  TerminatedName(const TerminatedName&) = delete;
+  TerminatedName& operator=(const TerminatedName&) = delete;
+  const char* c_str() const { return text_; }
+
+ private:
+  char buffer_[256];
+  std::string long_;
+  const char* text_ = buffer_;
+};
 
 // Root may search every directory; anyone else finds out by looking up "." in it, which
 // fails unless the directory may be searched, as entering it would.
@@ -94,49 +120,56 @@ std::uint32_t DosDateTime(time_t when) {
   return (date << 16) | time;
 }
 
-enum class Kind { kDirectory, kOther, kUnknown };
+// What a listing tells of an entry's type: whether it is a directory, or nothing.
+#ifdef DT_DIR
+constexpr unsigned kTypeDirectory = DT_DIR;
+constexpr unsigned kTypeUnknown = DT_UNKNOWN;
+#else
+constexpr unsigned kTypeDirectory = 4;
+constexpr unsigned kTypeUnknown = 0;
+#endif
 
-// Hands one listed entry to the sink, with a metadata call only where the type is unknown
-// or details are wanted for an entry the sink took. False when the sink stops the listing.
-bool HandOver(int dirFd, const char* name, std::uint64_t inode, Kind kind, EntryDetails details,
-              ListingSink& sink) {
-  // Filled by the metadata call where one is made; not set up for the other entries.
-  struct stat st;
-  bool statted = false;
-  if (kind == Kind::kUnknown) {
-    statted = ::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0;
-    kind = statted && S_ISDIR(st.st_mode) ? Kind::kDirectory : Kind::kOther;
+// Fills entry from a metadata call on its name: the directory bit, and for anything but
+// a directory the details asked for.
+bool DescribeByName(const OpenDirectory& directory, EntryDetails details, ListedEntry& entry) {
+  if (entry.name.find('\0') != std::string_view::npos) return false;
+  struct stat st {};
+  const int dirFd = static_cast<const PosixOpenDirectory&>(directory).fd();
+  if (::fstatat(dirFd, TerminatedName(entry.name).c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+    return false;
   }
-  ListedEntry entry;
-  entry.name = name;
-  entry.attr = kind == Kind::kDirectory ? kAttrDirectory : 0;
-  entry.inode = inode;
-  switch (sink.Consider(entry)) {
-    case ListingSink::Verdict::kStop:
-      return false;
-    case ListingSink::Verdict::kSkip:
-      return true;
-    case ListingSink::Verdict::kTake:
-      break;
+  entry.kindUnknown = false;
+  entry.detailsApart = false;
+  entry.attr = S_ISDIR(st.st_mode) ? kAttrDirectory : 0;
+  if (details == EntryDetails::kNamesOnly || S_ISDIR(st.st_mode)) return true;
+  entry.size = static_cast<std::int64_t>(st.st_size);
+  if (details == EntryDetails::kSizesAndTimes) entry.time = DosDateTime(st.st_mtime);
+  if (details == EntryDetails::kDiskUsage) {
+    // Blocks of 512 bytes, whatever the file system's own block size.
+    entry.size = static_cast<std::int64_t>(st.st_blocks) * 512;
+    entry.device = static_cast<std::uint64_t>(st.st_dev);
+    entry.inode = static_cast<std::uint64_t>(st.st_ino);
+    entry.links = static_cast<std::uint32_t>(st.st_nlink);
   }
-  if (details != EntryDetails::kNamesOnly && kind != Kind::kDirectory &&
-      (statted || ::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0)) {
-    entry.size = static_cast<std::int64_t>(st.st_size);
-    if (details == EntryDetails::kSizesAndTimes) entry.time = DosDateTime(st.st_mtime);
-    if (details == EntryDetails::kDiskUsage) {
-      // Blocks of 512 bytes, whatever the file system's own block size.
-      entry.size = static_cast<std::int64_t>(st.st_blocks) * 512;
-      entry.device = static_cast<std::uint64_t>(st.st_dev);
-      entry.inode = static_cast<std::uint64_t>(st.st_ino);
-      entry.links = static_cast<std::uint32_t>(st.st_nlink);
-    }
-  }
-  sink.Take(entry);
   return true;
 }
 
-ListOutcome ListFailed(int error) {
-  return OutOfResources(error) ? ListOutcome::kExhausted : ListOutcome::kFailed;
+// Hands one listed entry to the sink with what the listing told of it: details always
+// take a metadata call of their own, which the sink makes only for the entries it keeps.
+bool HandOver(const char* name, std::uint64_t inode, unsigned type, EntryDetails details,
+              ListingSink& sink) {
+  ListedEntry entry;
+  entry.name = name;
+  entry.inode = inode;
+  entry.kindUnknown = type == kTypeUnknown;
+  entry.attr = type == kTypeDirectory ? kAttrDirectory : 0;
+  entry.detailsApart = details != EntryDetails::kNamesOnly && type != kTypeDirectory;
+  return sink.Entry(entry);
+}
+
+ListResult ListFailed(int error) {
+  if (!OutOfResources(error)) return ListOutcome::kFailed;
+  return {ListOutcome::kExhausted, std::generic_category().message(error)};
 }
 
 #ifdef ZOVU_LIST_WITH_GETDENTS
@@ -148,16 +181,11 @@ struct LinuxDirent64 {
   char d_name[1];
 };
 
-Kind KindOf(unsigned char type) {
-  if (type == DT_DIR) return Kind::kDirectory;
-  return type == DT_UNKNOWN ? Kind::kUnknown : Kind::kOther;
-}
-
 // Reads names straight from the kernel into a buffer that is reused for every directory.
 class GetdentsReader final : public DirectoryReader {
  public:
-  ListOutcome List(const OpenDirectory& directory, EntryDetails details,
-                   ListingSink& sink) override {
+  ListResult List(const OpenDirectory& directory, EntryDetails details,
+                  ListingSink& sink) override {
     const int fd = static_cast<const PosixOpenDirectory&>(directory).fd();
     for (;;) {
       const ssize_t got = ::getdents64(fd, buffer_.data(), buffer_.size());
@@ -169,11 +197,15 @@ class GetdentsReader final : public DirectoryReader {
       for (ssize_t pos = 0; pos < got;) {
         const auto* entry = reinterpret_cast<const LinuxDirent64*>(buffer_.data() + pos);
         pos += entry->d_reclen;
-        if (!HandOver(fd, entry->d_name, entry->d_ino, KindOf(entry->d_type), details, sink)) {
+        if (!HandOver(entry->d_name, entry->d_ino, entry->d_type, details, sink)) {
           return ListOutcome::kStopped;
         }
       }
     }
+  }
+
+  bool Describe(const OpenDirectory& directory, EntryDetails details, ListedEntry& entry) override {
+    return DescribeByName(directory, details, entry);
   }
 
  private:
@@ -181,19 +213,19 @@ class GetdentsReader final : public DirectoryReader {
 };
 using PosixReader = GetdentsReader;
 #else
-Kind KindOf([[maybe_unused]] const struct dirent& entry) {
+unsigned TypeOf([[maybe_unused]] const struct dirent& entry) {
 #ifdef DT_DIR
-  if (entry.d_type == DT_DIR) return Kind::kDirectory;
-  if (entry.d_type != DT_UNKNOWN) return Kind::kOther;
+  return entry.d_type;
+#else
+  return kTypeUnknown;
 #endif
-  return Kind::kUnknown;
 }
 
 // The listing every POSIX system has.
 class ReaddirReader final : public DirectoryReader {
  public:
-  ListOutcome List(const OpenDirectory& directory, EntryDetails details,
-                   ListingSink& sink) override {
+  ListResult List(const OpenDirectory& directory, EntryDetails details,
+                  ListingSink& sink) override {
     const int fd = static_cast<const PosixOpenDirectory&>(directory).fd();
     // The stream takes a handle of its own, so the directory stays open for its children.
     const int own = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
@@ -204,7 +236,7 @@ class ReaddirReader final : public DirectoryReader {
       ::close(own);
       return ListFailed(error);
     }
-    ListOutcome outcome = ListOutcome::kComplete;
+    ListResult outcome = ListOutcome::kComplete;
     for (;;) {
       errno = 0;
       const struct dirent* entry = ::readdir(stream);
@@ -212,13 +244,16 @@ class ReaddirReader final : public DirectoryReader {
         if (errno != 0) outcome = ListFailed(errno);
         break;
       }
-      if (!HandOver(fd, entry->d_name, entry->d_ino, KindOf(*entry), details, sink)) {
+      if (!HandOver(entry->d_name, entry->d_ino, TypeOf(*entry), details, sink)) {
         outcome = ListOutcome::kStopped;
         break;
       }
     }
     ::closedir(stream);
     return outcome;
+  }
+  bool Describe(const OpenDirectory& directory, EntryDetails details, ListedEntry& entry) override {
+    return DescribeByName(directory, details, entry);
   }
 };
 using PosixReader = ReaddirReader;
@@ -253,17 +288,7 @@ OpenedDirectory OpenPosixStart(std::string_view path) {
 OpenedDirectory OpenPosixChild(const OpenDirectory& parent, std::string_view name) {
   if (name.find('\0') != std::string_view::npos) return Failed(ENOENT);
   const int parentFd = static_cast<const PosixOpenDirectory&>(parent).fd();
-  char buffer[256];
-  std::string longName;
-  const char* terminated = buffer;
-  if (name.size() < sizeof buffer) {
-    std::memcpy(buffer, name.data(), name.size());
-    buffer[name.size()] = '\0';
-  } else {
-    longName.assign(name);
-    terminated = longName.c_str();
-  }
-  const int fd = ::openat(parentFd, terminated, kChildFlags);
+  const int fd = ::openat(parentFd, TerminatedName(name).c_str(), kChildFlags);
   if (fd < 0) return Failed(errno);
   return Opened(fd, !kSearchesEverything);
 }
@@ -276,6 +301,33 @@ DirectoryIdentity IdentifyPosixDirectory(const OpenDirectory& directory) {
 
 std::unique_ptr<DirectoryReader> NewPosixDirectoryReader() {
   return std::make_unique<PosixReader>();
+}
+
+Latency PosixLatencyOf([[maybe_unused]] const OpenDirectory& directory) {
+#ifdef ZOVU_LIST_WITH_GETDENTS
+  // File systems whose every request may cross a network or a user-space server.
+  constexpr unsigned long kSlowTypes[] = {
+      0x6969,      // NFS
+      0x517B,      // SMB
+      0xFF534D42,  // CIFS
+      0xFE534D42,  // SMB2
+      0x01021997,  // 9P
+      0x65735546,  // FUSE
+      0x00C36400,  // Ceph
+      0x5346414F,  // AFS
+      0x6B414653,  // kAFS
+      0x73757245,  // Coda
+  };
+  struct statfs info {};
+  if (::fstatfs(static_cast<const PosixOpenDirectory&>(directory).fd(), &info) != 0) {
+    return Latency::kLocal;
+  }
+  const auto type = static_cast<unsigned long>(info.f_type) & 0xFFFFFFFFUL;
+  for (const unsigned long slow : kSlowTypes) {
+    if (type == slow) return Latency::kSlow;
+  }
+#endif
+  return Latency::kLocal;
 }
 
 HandlePlan PlanPosixHandles(std::size_t threads) {

@@ -16,5 +16,6 @@ OpenedDirectory OpenPosixChild(const OpenDirectory& parent, std::string_view nam
 DirectoryIdentity IdentifyPosixDirectory(const OpenDirectory& directory);
 std::unique_ptr<DirectoryReader> NewPosixDirectoryReader();
 HandlePlan PlanPosixHandles(std::size_t threads);
+Latency PosixLatencyOf(const OpenDirectory& directory);
 
 }  // namespace zovu

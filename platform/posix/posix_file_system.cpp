@@ -42,6 +42,10 @@ std::unique_ptr<DirectoryReader> PosixFileSystem::NewReader() {
   return NewPosixDirectoryReader();
 }
 
+Latency PosixFileSystem::LatencyOf(const OpenDirectory& directory) {
+  return PosixLatencyOf(directory);
+}
+
 HandlePlan PosixFileSystem::PlanHandles(std::size_t threads) {
   return PlanPosixHandles(threads);
 }

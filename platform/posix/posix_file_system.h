@@ -15,6 +15,7 @@ class PosixFileSystem final : public FileSystem {
   DirectoryIdentity Identify(const OpenDirectory& directory) override;
   std::unique_ptr<DirectoryReader> NewReader() override;
   HandlePlan PlanHandles(std::size_t threads) override;
+  Latency LatencyOf(const OpenDirectory& directory) override;
   std::unique_ptr<DirectoryMark> MarkDriveDirectory(std::string_view path) override;
   std::unique_ptr<DirectoryMark> MarkCurrentDirectory() override;
   bool ReturnTo(const DirectoryMark& mark) override;

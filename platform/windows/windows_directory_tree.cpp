@@ -119,10 +119,20 @@ std::wstring Joined(const std::wstring& directory, std::wstring_view name) {
   return path;
 }
 
+// A subdirectory that is gone or closed is skipped quietly; what ran short is named.
+OpenedDirectory ChildFailed(DWORD error) {
+  return LeavesCountShort(error) ? StartFailed(error) : OpenedDirectory{};
+}
+
+ListResult ListFailed(DWORD error) {
+  if (!LeavesCountShort(error)) return ListOutcome::kFailed;
+  return {ListOutcome::kExhausted, StartFailed(error).reason};
+}
+
 class WindowsReader final : public DirectoryReader {
  public:
-  ListOutcome List(const OpenDirectory& directory, EntryDetails details,
-                   ListingSink& sink) override {
+  ListResult List(const OpenDirectory& directory, EntryDetails details,
+                  ListingSink& sink) override {
     const std::wstring pattern =
         Joined(static_cast<const WindowsOpenDirectory&>(directory).path(), L"*");
     WIN32_FIND_DATAW found{};
@@ -132,9 +142,9 @@ class WindowsReader final : public DirectoryReader {
       // An empty root directory has not even "." to list.
       const DWORD error = GetLastError();
       if (error == ERROR_FILE_NOT_FOUND) return ListOutcome::kComplete;
-      return LeavesCountShort(error) ? ListOutcome::kExhausted : ListOutcome::kFailed;
+      return ListFailed(error);
     }
-    ListOutcome outcome = ListOutcome::kComplete;
+    ListResult outcome = ListOutcome::kComplete;
     do {
       std::uint32_t attr = found.dwFileAttributes;
       if (IsLinkedDirectory(attr, found.dwReserved0)) attr &= ~FILE_ATTRIBUTE_DIRECTORY;
@@ -143,34 +153,33 @@ class WindowsReader final : public DirectoryReader {
       ListedEntry entry;
       entry.name = name_;
       entry.attr = attr;
-      const ListingSink::Verdict verdict = sink.Consider(entry);
-      if (verdict == ListingSink::Verdict::kStop) {
-        outcome = ListOutcome::kStopped;
-        break;
-      }
-      if (verdict == ListingSink::Verdict::kSkip) continue;
-      // As on POSIX, only entries that are not walked as directories carry details.
+      // The listing carries sizes and times; bytes on disk take a call of their own.
       if (details != EntryDetails::kNamesOnly && (attr & FILE_ATTRIBUTE_DIRECTORY) == 0) {
         entry.size = static_cast<std::int64_t>(
             (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow);
         if (details == EntryDetails::kSizesAndTimes)
           entry.time = DosDateTime(found.ftLastWriteTime);
-        if (details == EntryDetails::kDiskUsage) {
-          const std::wstring path =
-              Joined(static_cast<const WindowsOpenDirectory&>(directory).path(), found.cFileName);
-          if (!DiskUsageOf(path, entry)) entry.size = 0;
-        }
+        entry.detailsApart = details == EntryDetails::kDiskUsage;
       }
-      sink.Take(entry);
+      if (!sink.Entry(entry)) {
+        outcome = ListOutcome::kStopped;
+        break;
+      }
     } while (FindNextFileW(find, &found));
-    if (outcome == ListOutcome::kComplete) {
+    if (outcome.outcome == ListOutcome::kComplete) {
       const DWORD error = GetLastError();
-      if (error != ERROR_NO_MORE_FILES) {
-        outcome = LeavesCountShort(error) ? ListOutcome::kExhausted : ListOutcome::kFailed;
-      }
+      if (error != ERROR_NO_MORE_FILES) outcome = ListFailed(error);
     }
     FindClose(find);
     return outcome;
+  }
+
+  bool Describe(const OpenDirectory& directory, EntryDetails details, ListedEntry& entry) override {
+    if (details != EntryDetails::kDiskUsage) return false;
+    entry.detailsApart = false;
+    return DiskUsageOf(Joined(static_cast<const WindowsOpenDirectory&>(directory).path(),
+                              WideFromUtf8(entry.name)),
+                       entry);
   }
 
  private:
@@ -196,7 +205,7 @@ OpenedDirectory OpenWindowsChild(const OpenDirectory& parent, std::string_view n
   // The attributes are looked up by name, never matched as a pattern, so that a name with
   // wildcards opens nothing.
   const DWORD attr = GetFileAttributesW(path.c_str());
-  if (attr == INVALID_FILE_ATTRIBUTES) return {nullptr, FailureOutcome(GetLastError())};
+  if (attr == INVALID_FILE_ATTRIBUTES) return ChildFailed(GetLastError());
   if ((attr & FILE_ATTRIBUTE_DIRECTORY) == 0) return {};
   // The listing already shows links as non-directories; this check keeps a link that
   // replaced the directory since from being followed. Only its tag tells a link from a
@@ -205,11 +214,24 @@ OpenedDirectory OpenWindowsChild(const OpenDirectory& parent, std::string_view n
     WIN32_FIND_DATAW found{};
     const HANDLE find =
         FindFirstFileExW(path.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
-    if (find == INVALID_HANDLE_VALUE) return {nullptr, FailureOutcome(GetLastError())};
+    if (find == INVALID_HANDLE_VALUE) return ChildFailed(GetLastError());
     FindClose(find);
     if (IsLinkedDirectory(found.dwFileAttributes, found.dwReserved0)) return {};
   }
   return Opened(std::move(path));
+}
+
+// A share, or a drive mapped to one, is reached over the network, which answers every
+// request late.
+Latency WindowsLatencyOf(const OpenDirectory& directory) {
+  const std::wstring& path = static_cast<const WindowsOpenDirectory&>(directory).path();
+  if (path.rfind(L"\\\\?\\UNC\\", 0) == 0) return Latency::kSlow;
+  wchar_t volume[MAX_PATH + 1] = {};
+  if (!GetVolumePathNameW(path.c_str(), volume, MAX_PATH)) return Latency::kLocal;
+  std::wstring_view root(volume);
+  if (root.rfind(L"\\\\?\\", 0) == 0) root.remove_prefix(4);
+  return GetDriveTypeW(std::wstring(root).c_str()) == DRIVE_REMOTE ? Latency::kSlow
+                                                                   : Latency::kLocal;
 }
 
 std::unique_ptr<DirectoryReader> NewWindowsDirectoryReader() {

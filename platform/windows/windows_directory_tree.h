@@ -13,5 +13,6 @@ namespace zovu {
 OpenedDirectory OpenWindowsStart(std::string_view path);
 OpenedDirectory OpenWindowsChild(const OpenDirectory& parent, std::string_view name);
 std::unique_ptr<DirectoryReader> NewWindowsDirectoryReader();
+Latency WindowsLatencyOf(const OpenDirectory& directory);
 
 }  // namespace zovu

@@ -48,6 +48,10 @@ std::unique_ptr<DirectoryReader> WindowsFileSystem::NewReader() {
   return NewWindowsDirectoryReader();
 }
 
+Latency WindowsFileSystem::LatencyOf(const OpenDirectory& directory) {
+  return WindowsLatencyOf(directory);
+}
+
 HandlePlan WindowsFileSystem::PlanHandles(std::size_t threads) {
   return {threads, SIZE_MAX};
 }

@@ -87,6 +87,12 @@ void MakeRandomTree(const TempDir& dir, std::mt19937& random) {
                              (ext.empty() ? "" : "." + ext);
     dir.File(dirs[pick(dirs.size())] + "/" + name, std::string(pick(3000), 'x'));
   }
+  // One large directory: its lookups are shared among the threads in batches.
+  for (int i = 0; i < 300; ++i) {
+    const std::string& ext = extensions[pick(extensions.size())];
+    dir.File("tree/flat/g" + std::to_string(i) + (ext.empty() ? "" : "." + ext),
+             std::string(pick(3000), 'x'));
+  }
   dir.File("tree/.git/skipped.c", "never counted");
   dir.File(dirs[pick(dirs.size())] + "/_fossil_", "never counted");
 }
@@ -104,6 +110,8 @@ TEST(Report, TheSameWhateverTheNumberOfThreads) {
                                                {"-S+", "tree/*.c,?1*.*"},
                                                {"-T", "-S+", "tree/*."},
                                                {"-S+", "-T", "@lines.lst"},
+                                               {"-S+", "--disk-usage", "tree/"},
+                                               {"-T", "tree/flat/"},
                                                {"tree/"}}) {
       ProcessResult one;
       {

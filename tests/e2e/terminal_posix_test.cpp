@@ -476,10 +476,11 @@ TEST_F(TerminalTest, MemoryRunningOutIsAProblemNeverAnAbort) {
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
   GTEST_SKIP() << "a sanitizer's runtime reserves more address space than any limit allows";
 #endif
-  // A directory whose listing needs more memory than the start-up leaves spare.
-  constexpr int kLongNames = 1000;
+  // A directory whose tally needs more memory than the start-up leaves spare: every
+  // file's long extension is a key of its own.
+  constexpr int kLongNames = 5000;
   for (int i = 0; i < kLongNames; ++i)
-    tree_.File("long/" + std::string(200, 'n') + std::to_string(i));
+    tree_.File("long/x." + std::string(200, 'n') + std::to_string(i));
   const std::string problem = "PROBLEM: Out of memory\r\n";
   unsigned long long enough = 1ull << 30;
   unsigned long long tooLittle = 1ull << 20;
@@ -487,7 +488,7 @@ TEST_F(TerminalTest, MemoryRunningOutIsAProblemNeverAnAbort) {
   bool leftOut = false;         // a run left a directory out for want of memory
   while (enough - tooLittle > 32 * 1024) {
     PtyOptions options = Options();
-    options.args = {"long/"};
+    options.args = {"--ext=full", "long/"};
     options.memoryLimit = (tooLittle + enough) / 2;
     const PtyResult result = RunZovuOnPty(options);
     SCOPED_TRACE(options.memoryLimit);

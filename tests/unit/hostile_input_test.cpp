@@ -192,12 +192,12 @@ class FailingFileSystem final : public FileSystem {
 
   struct Reader final : DirectoryReader {
     explicit Reader(bool f) : fail(f) {}
-    ListOutcome List(const OpenDirectory&, EntryDetails, ListingSink& sink) override {
+    ListResult List(const OpenDirectory&, EntryDetails, ListingSink& sink) override {
       for (const auto& [name, attr] : {std::pair<const char*, std::uint32_t>{"a.txt", 0},
                                        {"sub", kAttrDirectory},
                                        {"locked", kAttrDirectory}}) {
-        const ListedEntry entry{name, attr, 0, 0, 0};
-        if (sink.Consider(entry) == ListingSink::Verdict::kTake) sink.Take(entry);
+        ListedEntry entry{name, attr, 0, 0, 0};
+        sink.Entry(entry);
       }
       return fail ? ListOutcome::kExhausted : ListOutcome::kComplete;
     }

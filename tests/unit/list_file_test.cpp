@@ -56,12 +56,10 @@ class MemoryFileSystem final : public FileSystem {
     const std::vector<std::string>& names;
   };
   struct Reader final : DirectoryReader {
-    ListOutcome List(const OpenDirectory& dir, EntryDetails, ListingSink& sink) override {
+    ListResult List(const OpenDirectory& dir, EntryDetails, ListingSink& sink) override {
       for (const std::string& name : static_cast<const Dir&>(dir).names) {
-        const ListedEntry entry{name, 0, 0, 0, 0};
-        const auto verdict = sink.Consider(entry);
-        if (verdict == ListingSink::Verdict::kStop) return ListOutcome::kStopped;
-        if (verdict == ListingSink::Verdict::kTake) sink.Take(entry);
+        ListedEntry entry{name, 0, 0, 0, 0};
+        if (!sink.Entry(entry)) return ListOutcome::kStopped;
       }
       return ListOutcome::kComplete;
     }

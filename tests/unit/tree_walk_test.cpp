@@ -64,11 +64,11 @@ class ChangingTree final : public DirectoryTree {
     std::shared_ptr<Node> node;
   };
   struct Reader final : DirectoryReader {
-    ListOutcome List(const OpenDirectory& dir, EntryDetails, ListingSink& sink) override {
+    ListResult List(const OpenDirectory& dir, EntryDetails, ListingSink& sink) override {
       const auto children = static_cast<const Dir&>(dir).node->children;
       for (const auto& [name, node] : children) {
-        const ListedEntry entry{name, node->directory ? kAttrDirectory : 0u, 0, 0, node->id};
-        if (sink.Consider(entry) == ListingSink::Verdict::kTake) sink.Take(entry);
+        ListedEntry entry{name, node->directory ? kAttrDirectory : 0u, 0, 0, node->id};
+        if (!sink.Entry(entry)) return ListOutcome::kStopped;
       }
       return ListOutcome::kComplete;
     }
