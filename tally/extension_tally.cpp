@@ -1,6 +1,8 @@
 #include "tally/extension_tally.h"
 
 #include <algorithm>
+#include <string_view>
+#include <unordered_map>
 
 namespace zovu {
 
@@ -43,15 +45,21 @@ void ExtensionTally::Merge(const ExtensionTally& other) {
 }
 
 TallyRows ExtensionTally::SortedRows() const {
-  auto all = figures_;
-  for (const auto& [identity, file] : linked_) {
-    TallyFigures& figures = all[file.key];
-    ++figures.files;
-    figures.bytes += file.size;
-  }
   TallyRows rows;
-  rows.reserve(all.size());
-  for (const auto& [key, figures] : all) rows.push_back(TallyRow{key, figures});
+  // Reserved whole, so that the keys the linked files are found by never move.
+  rows.reserve(figures_.size() + linked_.size());
+  for (const auto& [key, figures] : figures_) rows.push_back(TallyRow{key, figures});
+  if (!linked_.empty()) {
+    std::unordered_map<std::string_view, std::size_t> rowOf;
+    for (std::size_t i = 0; i < rows.size(); ++i) rowOf.emplace(rows[i].key, i);
+    for (const auto& [identity, file] : linked_) {
+      const auto [at, added] = rowOf.try_emplace(file.key, rows.size());
+      if (added) rows.push_back(TallyRow{file.key, {}});
+      TallyFigures& figures = rows[at->second].figures;
+      ++figures.files;
+      figures.bytes += file.size;
+    }
+  }
   // Byte by byte as unsigned values, a prefix before the longer key.
   SortRows(rows, RowOrder::kExtension);
   return rows;
