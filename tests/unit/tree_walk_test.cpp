@@ -55,8 +55,10 @@ class ChangingTree final : public DirectoryTree {
   }
   std::unique_ptr<DirectoryReader> NewReader() override { return std::make_unique<Reader>(); }
   HandlePlan PlanHandles(std::size_t threads) override { return {threads, held_}; }
+  Latency LatencyOf(const OpenDirectory&) override { return latency; }
 
   std::shared_ptr<Node> root = std::make_shared<Node>();
+  Latency latency = Latency::kLocal;
 
  private:
   struct Dir final : OpenDirectory {
@@ -184,6 +186,24 @@ TEST(TreeWalk, ReopensFromHeldAncestorsWithSeveralThreads) {
       WalkTree(tree, "T", MaskList("*.*"), Options(true, 4), callbacks, watcher);
   EXPECT_EQ(callbacks.All().size(), expected);
   EXPECT_FALSE(result.errors);
+}
+
+TEST(TreeWalk, MoreThreadsWalkWhereTheFileSystemAnswersSlowly) {
+  for (const Latency latency : {Latency::kLocal, Latency::kSlow}) {
+    ChangingTree tree(SIZE_MAX);
+    tree.latency = latency;
+    const auto top = tree.Add(tree.root, "T", true);
+    for (int i = 0; i < 20; ++i)
+      tree.Add(tree.Add(top, "d" + std::to_string(i), true), "f.c", false);
+    WalkOptions options = Options(true, 2);
+    options.threadsWhereSlow = 6;
+    RecordingCallbacks callbacks;
+    QuietWatcher watcher;
+    WalkTree(tree, "T", MaskList("*.*"), options, callbacks, watcher);
+    EXPECT_EQ(callbacks.All().size(), 40u);
+    // The calling thread lists the start; as many threads as may take the rest start.
+    EXPECT_EQ(callbacks.Walkers(), latency == Latency::kSlow ? 7u : 3u);
+  }
 }
 
 }  // namespace

@@ -34,6 +34,8 @@ class RecordingCallbacks final : public CallbackSource {
     std::sort(all.begin(), all.end());
     return all;
   }
+  // Walking threads that were given a callback, the calling thread's included.
+  std::size_t Walkers() const { return recorders_.size(); }
   // The first thread's entries in the order it was handed them.
   const std::vector<Seen>& FirstThread() const { return recorders_.front().seen; }
   bool Saw(const std::string& name) const {
