@@ -206,5 +206,22 @@ TEST(TreeWalk, MoreThreadsWalkWhereTheFileSystemAnswersSlowly) {
   }
 }
 
+// Start directories with nothing below them, as a list file of leaf directories names,
+// are listed by the calling thread: no thread is started for them.
+TEST(TreeWalk, StartsWithoutSubdirectoriesStartNoThread) {
+  ChangingTree tree(SIZE_MAX);
+  for (int i = 0; i < 50; ++i) {
+    tree.Add(tree.Add(tree.root, "L" + std::to_string(i), true), "f.c", false);
+  }
+  RecordingCallbacks callbacks;
+  QuietWatcher watcher;
+  TreeWalks walks(tree, Options(true, 16), callbacks, watcher);
+  for (int i = 0; i < 50; ++i)
+    EXPECT_TRUE(walks.Add("L" + std::to_string(i), MaskList("*.*")).opened);
+  walks.Finish();
+  EXPECT_EQ(callbacks.All().size(), 50u);
+  EXPECT_EQ(callbacks.Walkers(), 1u);
+}
+
 }  // namespace
 }  // namespace zovu
