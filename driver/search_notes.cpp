@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "platform/path_style.h"
 #include "search/path_rules.h"
 #include "support/terminal_text.h"
 
@@ -12,11 +13,6 @@ void WriteNote(Environment& env, std::string line) {
   if (env.notes == nullptr) return;
   line += env.console.LineEnd();
   env.notes->Write(line);
-}
-
-bool EndsInSeparator(std::string_view path, PathStyle style) {
-  return !path.empty() &&
-         (path.back() == '/' || (style == PathStyle::kWindows && path.back() == '\\'));
 }
 
 }  // namespace
@@ -39,7 +35,10 @@ void NoteMissingSeparator(std::string_view arg, const SearchTarget& target, std:
                           Environment& env) {
   if (target.kind != SearchTarget::Kind::kDirectory || matches != 0) return;
   const std::string_view path = arg.substr(0, arg.find_first_of(",;"));
-  if (path.empty() || path == "." || path == ".." || EndsInSeparator(path, env.pathStyle)) return;
+  if (path.empty() || path == "." || path == ".." ||
+      EndsDirectoryPart(env.pathStyle, path.back())) {
+    return;
+  }
   if (env.fileSystem.OpenStart(env.fileSystem.ExpandPath(path)).outcome != OpenOutcome::kOpened) {
     return;
   }

@@ -27,6 +27,8 @@ class LineReader {
   virtual std::string ReadLine() = 0;
   // True once reading failed; AtEnd is then true as well.
   virtual bool ReadFailed() const { return false; }
+  // Why reading failed, in the system's words.
+  virtual std::string ReadProblem() const { return {}; }
   // Asked before each further piece of a long read; once it answers true, reading gives up
   // (AtEnd is then true) and Interrupted tells so.
   void InterruptWhen(std::function<bool()> requested) { interruptWhen_ = std::move(requested); }
@@ -56,12 +58,17 @@ class DriveMarks {
   virtual bool ReturnTo(const DirectoryMark& mark) = 0;
 };
 
+// A text file opened for reading, or why it could not be.
+struct OpenedTextFile {
+  std::unique_ptr<LineReader> reader;  // null when it was not opened
+  std::string problem;                 // why not, in the system's words
+};
+
 // Text files read line by line: the list files.
 class TextFiles {
  public:
   virtual ~TextFiles() = default;
-  // Opens a text file for reading, or returns null.
-  virtual std::unique_ptr<LineReader> OpenTextFile(std::string_view path) = 0;
+  virtual OpenedTextFile OpenTextFile(std::string_view path) = 0;
 };
 
 // All the file services a search needs, from one system; each part of the search takes

@@ -30,6 +30,7 @@ SearchOutcome SearchListFile(FileSystem& fileSystem, const PathContext& paths,
   ListFileSearches lines(fileSystem, paths, listPath, interrupted);
   if (!lines.Opened()) {
     outcome.searchErrors = true;
+    outcome.failures.Add(listPath + ": " + lines.Problem());
     return outcome;
   }
   while (const std::optional<SearchTarget> line = lines.Next()) {
@@ -47,6 +48,10 @@ SearchOutcome SearchListFile(FileSystem& fileSystem, const PathContext& paths,
     }
     if (lineDrive == nullptr || !fileSystem.ReturnTo(*lineDrive)) outcome.searchErrors = true;
   }
+  if (lines.ReadFailed()) {
+    outcome.searchErrors = true;
+    outcome.failures.Add(listPath + ": " + lines.Problem());
+  }
   WalkResult walked = walks.Finish();
   outcome.entries = walked.entries;
   for (std::string& failure : walked.failures.first) outcome.failures.Add(std::move(failure));
@@ -56,7 +61,6 @@ SearchOutcome SearchListFile(FileSystem& fileSystem, const PathContext& paths,
     outcome.searchErrors = true;
     outcome.aborted = true;
   }
-  if (lines.ReadFailed()) outcome.searchErrors = true;
   return outcome;
 }
 

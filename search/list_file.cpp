@@ -6,7 +6,10 @@ namespace zovu {
 
 ListFileSearches::ListFileSearches(TextFiles& files, const PathContext& paths,
                                    std::string_view path, std::function<bool()> interrupted)
-    : paths_(paths), reader_(files.OpenTextFile(path)), interrupted_(interrupted) {
+    : paths_(paths), interrupted_(interrupted) {
+  OpenedTextFile opened = files.OpenTextFile(path);
+  reader_ = std::move(opened.reader);
+  problem_ = std::move(opened.problem);
   if (reader_ != nullptr) reader_->InterruptWhen(std::move(interrupted));
 }
 

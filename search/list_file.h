@@ -26,10 +26,13 @@ class ListFileSearches {
   // interrupted.
   std::optional<SearchTarget> Next();
   bool ReadFailed() const { return reader_ != nullptr && reader_->ReadFailed(); }
+  // Why the list file could not be opened, or why reading it failed.
+  std::string Problem() const { return reader_ != nullptr ? reader_->ReadProblem() : problem_; }
 
  private:
   const PathContext& paths_;
   std::unique_ptr<LineReader> reader_;
+  std::string problem_;
   std::function<bool()> interrupted_;
 };
 

@@ -64,7 +64,7 @@ bool PosixFileSystem::ReturnTo(const DirectoryMark&) {
   return true;
 }
 
-std::unique_ptr<LineReader> PosixFileSystem::OpenTextFile(std::string_view path) {
+OpenedTextFile PosixFileSystem::OpenTextFile(std::string_view path) {
   return OpenPosixLineReader(path);
 }
 

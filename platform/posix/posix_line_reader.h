@@ -7,7 +7,7 @@
 
 namespace zovu {
 
-// Opens a text file for reading line by line; null when it cannot be opened.
-std::unique_ptr<LineReader> OpenPosixLineReader(std::string_view path);
+// Opens a text file for reading line by line.
+OpenedTextFile OpenPosixLineReader(std::string_view path);
 
 }  // namespace zovu

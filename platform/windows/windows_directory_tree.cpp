@@ -129,6 +129,19 @@ ListResult ListFailed(DWORD error) {
   return {ListOutcome::kExhausted, StartFailed(error).reason};
 }
 
+// Starts a listing with a large directory-query buffer, which saves round trips to a
+// file server. Some older servers refuse such a buffer or answer it with an empty
+// listing, which looks like any other failed start; so a start that fails is asked again
+// with the system's own buffer, and that answer stands (an empty root, a directory closed
+// to the user).
+HANDLE FindFirstEntry(const std::wstring& pattern, WIN32_FIND_DATAW& found) {
+  const HANDLE find = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found,
+                                       FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+  if (find != INVALID_HANDLE_VALUE) return find;
+  return FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr,
+                          0);
+}
+
 class WindowsReader final : public DirectoryReader {
  public:
   ListResult List(const OpenDirectory& directory, EntryDetails details,
@@ -136,8 +149,7 @@ class WindowsReader final : public DirectoryReader {
     const std::wstring pattern =
         Joined(static_cast<const WindowsOpenDirectory&>(directory).path(), L"*");
     WIN32_FIND_DATAW found{};
-    const HANDLE find = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found,
-                                         FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+    const HANDLE find = FindFirstEntry(pattern, found);
     if (find == INVALID_HANDLE_VALUE) {
       // An empty root directory has not even "." to list.
       const DWORD error = GetLastError();

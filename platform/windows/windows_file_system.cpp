@@ -77,7 +77,7 @@ bool WindowsFileSystem::ReturnTo(const DirectoryMark& mark) {
   return SetCurrentDirectoryKeepingDrives(static_cast<const WindowsDirectoryMark&>(mark).path());
 }
 
-std::unique_ptr<LineReader> WindowsFileSystem::OpenTextFile(std::string_view path) {
+OpenedTextFile WindowsFileSystem::OpenTextFile(std::string_view path) {
   return OpenWindowsLineReader(path);
 }
 

@@ -22,7 +22,7 @@ class WindowsFileSystem final : public FileSystem {
   std::unique_ptr<DirectoryMark> MarkDriveDirectory(std::string_view path) override;
   std::unique_ptr<DirectoryMark> MarkCurrentDirectory() override;
   bool ReturnTo(const DirectoryMark& mark) override;
-  std::unique_ptr<LineReader> OpenTextFile(std::string_view path) override;
+  OpenedTextFile OpenTextFile(std::string_view path) override;
 };
 
 }  // namespace zovu

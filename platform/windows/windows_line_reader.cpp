@@ -9,6 +9,7 @@
 
 #include "platform/chunked_line_reader.h"
 #include "platform/file_kind.h"
+#include "platform/windows/system_message.h"
 #include "platform/windows/wide_text.h"
 #include "platform/windows/windows_paths.h"
 #include "support/utf8.h"
@@ -30,6 +31,7 @@ class WindowsLineReader final : public ChunkedLineReader {
   ~WindowsLineReader() override { CloseHandle(file_); }
   WindowsLineReader(const WindowsLineReader&) = delete;
   WindowsLineReader& operator=(const WindowsLineReader&) = delete;
+  std::string ReadProblem() const override { return problem_; }
 
   // Older tools write list files in the system's ANSI code page: a line that is not
   // UTF-8 is read in that code page, so that it names the files it was written for.
@@ -43,12 +45,16 @@ class WindowsLineReader final : public ChunkedLineReader {
   std::ptrdiff_t ReadChunk(char* buffer, std::size_t size) override {
     DWORD got = 0;
     const auto wanted = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
-    if (!ReadFile(file_, buffer, wanted, &got, nullptr)) return -1;
+    if (!ReadFile(file_, buffer, wanted, &got, nullptr)) {
+      problem_ = SystemMessage(GetLastError());
+      return -1;
+    }
     return static_cast<std::ptrdiff_t>(got);
   }
 
  private:
   HANDLE file_;
+  std::string problem_;
 };
 
 // What the name alone gives away: the system turns device names such as COM1, CON or
@@ -79,23 +85,23 @@ FileKind KindOf(HANDLE file) {
 
 }  // namespace
 
-std::unique_ptr<LineReader> OpenWindowsLineReader(std::string_view path) {
+OpenedTextFile OpenWindowsLineReader(std::string_view path) {
   const std::wstring wide = WideFromUtf8(path);
   // Decided before opening where the name tells: opening a serial port or a printer
   // already works the hardware.
   if (const std::optional<FileKind> kind = KindByName(wide); kind && !ReadableAsList(*kind)) {
-    return nullptr;
+    return {nullptr, SystemMessage(ERROR_NOT_SUPPORTED)};
   }
   // Without backup semantics a directory cannot be opened, so a directory fails here.
   const HANDLE file = CreateFileW(wide.c_str(), GENERIC_READ,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                   OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return nullptr;
+  if (file == INVALID_HANDLE_VALUE) return {nullptr, SystemMessage(GetLastError())};
   if (!ReadableAsList(KindOf(file))) {
     CloseHandle(file);
-    return nullptr;
+    return {nullptr, SystemMessage(ERROR_NOT_SUPPORTED)};
   }
-  return std::make_unique<WindowsLineReader>(file);
+  return {std::make_unique<WindowsLineReader>(file), {}};
 }
 
 }  // namespace zovu

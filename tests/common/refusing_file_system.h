@@ -42,9 +42,9 @@ class RefusingFileSystem final : public FileSystem {
     return nullptr;
   }
   bool ReturnTo(const DirectoryMark&) override { return Refuse(); }
-  std::unique_ptr<LineReader> OpenTextFile(std::string_view) override {
+  OpenedTextFile OpenTextFile(std::string_view) override {
     Refuse();
-    return nullptr;
+    return {};
   }
 
  private:

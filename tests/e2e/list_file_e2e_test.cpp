@@ -70,19 +70,26 @@ TEST_F(ListFileE2E, RelativeLinesStartFromTheStartingDirectory) {
   ExpectOutcome(RunList(PathForProgram(work / "abs") + "/\na/*.c\n"), 4, false);
 }
 
+// Named with the system's reason, whose words are known exactly on POSIX.
 TEST_F(ListFileE2E, MissingListFileIsAnError) {
-  ExpectOutcome(RunZovu({"@lists/none.lst"}, work), 0, true);
+  const std::string reason = WindowsBinaryUnderTest() ? "" : "No such file or directory\n";
+  ExpectOutcome(RunZovu({"@lists/none.lst"}, work), 0, true,
+                ListFileNote(work / "lists/none.lst") + reason);
 }
 
 // A device could be read for ever or wait for input; the deadline ends a run that hangs.
 TEST_F(ListFileE2E, DeviceIsRefusedAtOnce) {
-  ExpectOutcome(RunZovuHostile({"@/dev/zero"}, work, {.deadlineSeconds = 20}), 0, true);
+  ExpectOutcome(RunZovuHostile({"@/dev/zero"}, work, {.deadlineSeconds = 20}), 0, true,
+                ListFileNote("/dev/zero"));
 }
 
 TEST_F(ListFileE2E, WindowsDeviceNamesAreRefusedAtOnce) {
   if (!WindowsBinaryUnderTest()) GTEST_SKIP() << "COM1 and AUX name devices only on Windows";
-  ExpectOutcome(RunZovuHostile({"@COM1"}, work, {.deadlineSeconds = 20}), 0, true);
-  ExpectOutcome(RunZovuHostile({"@lists/AUX.txt"}, work, {.deadlineSeconds = 20}), 0, true);
+  // Named as the system names the device.
+  ExpectOutcome(RunZovuHostile({"@COM1"}, work, {.deadlineSeconds = 20}), 0, true,
+                "zovu: \\\\.\\COM1: ");
+  ExpectOutcome(RunZovuHostile({"@lists/AUX.txt"}, work, {.deadlineSeconds = 20}), 0, true,
+                "zovu: \\\\.\\AUX: ");
 }
 
 TEST_F(ListFileE2E, ListFilesDoNotNest) {
@@ -199,7 +206,9 @@ TEST_F(ListFileE2E, BinaryJunkGivesADefinedResult) {
 TEST_F(ListFileE2E, ReadErrorIsAnError) {
   // Reading a process's own memory from offset 0 fails: nothing is mapped there.
   if (!std::filesystem::exists("/proc/self/mem")) GTEST_SKIP() << "no /proc/self/mem";
-  ExpectOutcome(RunZovu({"@/proc/self/mem"}, work), 0, true);
+  const std::string reason = WindowsBinaryUnderTest() ? "" : "Input/output error\n";
+  ExpectOutcome(RunZovu({"@/proc/self/mem"}, work), 0, true,
+                ListFileNote("/proc/self/mem") + reason);
 }
 
 }  // namespace

@@ -179,10 +179,12 @@ TEST(SpecialFiles, AsAListFile) {
   ExpectOutcome(RunZovuHostile({"@fifo.p"}, dir.path(), {.deadlineSeconds = 20}), 0, false);
   writer.join();
   // Devices, sockets and directories are no lists.
-  ExpectOutcome(RunZovuHostile({"@null.d"}, dir.path(), {.deadlineSeconds = 20}), 0, true);
-  ExpectOutcome(RunZovuHostile({"@sock.s"}, dir.path(), {.deadlineSeconds = 20}), 0, true);
   dir.Dir("lists.d");
-  ExpectOutcome(RunZovuHostile({"@lists.d"}, dir.path(), {.deadlineSeconds = 20}), 0, true);
+  for (const char* list : {"null.d", "sock.s", "lists.d"}) {
+    SCOPED_TRACE(list);
+    ExpectOutcome(RunZovuHostile({"@" + std::string(list)}, dir.path(), {.deadlineSeconds = 20}), 0,
+                  true, ListFileNote(dir.path() / list));
+  }
 }
 
 TEST(Unreadable, DirectoriesTheUserMayNotReadOrEnterAreSkippedSilently) {
@@ -246,7 +248,8 @@ TEST(StartPath, AFileInsteadOfADirectoryFindsNothing) {
   const std::string note = UnenteredNote(dir.path() / "file.txt");
   ExpectOutcome(RunZovuHostile({"file.txt/"}, dir.path(), {}), 0, false, note);
   ExpectOutcome(RunZovuHostile({"-S+", "file.txt/*.c"}, dir.path(), {}), 0, false, note);
-  ExpectOutcome(RunZovuHostile({"@file.txt/x.lst"}, dir.path(), {}), 0, true);
+  ExpectOutcome(RunZovuHostile({"@file.txt/x.lst"}, dir.path(), {}), 0, true,
+                ListFileNote(dir.path() / "file.txt/x.lst"));
   // Named as a mask, the file is found.
   ExpectOutcome(RunZovuHostile({"file.txt"}, dir.path(), {}), 1, false);
 }

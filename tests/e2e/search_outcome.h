@@ -16,6 +16,12 @@ inline std::string UnenteredNote(const std::filesystem::path& start) {
   return "Note: the start directory " + PathForProgram(start) + " could not be entered: ";
 }
 
+// The line on standard error that names a list file which could not be opened or read,
+// up to the system's reason.
+inline std::string ListFileNote(const std::filesystem::path& list) {
+  return "zovu: " + PathForProgram(list) + ": ";
+}
+
 // Checks what a search run reports around its table: the errors line first exactly when
 // errors are expected, the summary line last, on standard error nothing or the one note
 // that begins with note, and the exit status (1 after errors, 0 otherwise).

@@ -225,7 +225,7 @@ class FailingFileSystem final : public FileSystem {
     return std::make_unique<DirectoryMark>();
   }
   bool ReturnTo(const DirectoryMark&) override { return true; }
-  std::unique_ptr<LineReader> OpenTextFile(std::string_view) override { return nullptr; }
+  OpenedTextFile OpenTextFile(std::string_view) override { return {}; }
 };
 
 // A directory the walk could not enter or list for want of file handles was skipped

@@ -87,10 +87,10 @@ class MemoryFileSystem final : public FileSystem {
     current = static_cast<const PathMark&>(mark).path;
     return true;
   }
-  std::unique_ptr<LineReader> OpenTextFile(std::string_view path) override {
+  OpenedTextFile OpenTextFile(std::string_view path) override {
     const auto file = textFiles.find(std::string(path));
-    if (file == textFiles.end()) return nullptr;
-    return std::make_unique<ScriptedLineReader>(file->second, failReadAt);
+    if (file == textFiles.end()) return {nullptr, "not there"};
+    return {std::make_unique<ScriptedLineReader>(file->second, failReadAt), {}};
   }
 };
 

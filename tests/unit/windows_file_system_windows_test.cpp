@@ -194,7 +194,7 @@ TEST(WindowsFileSystem, KeepsNamesOutsideTheAnsiCodePage) {
   const auto start = Opened(fileSystem.OpenStart(top + "\\" + dirName));
   ASSERT_NE(start, nullptr);
   EXPECT_EQ(ListByName(fileSystem, *start, EntryDetails::kNamesOnly).count(fileName), 1u);
-  EXPECT_NE(fileSystem.OpenTextFile(top + "\\" + dirName + "\\" + fileName), nullptr);
+  EXPECT_NE(fileSystem.OpenTextFile(top + "\\" + dirName + "\\" + fileName).reader, nullptr);
 }
 
 TEST(WindowsFileSystem, KeepsNamesWithUnpairedSurrogates) {
@@ -418,13 +418,13 @@ TEST(WindowsFileSystem, ReadsTextFilesLineByLine) {
   std::filesystem::copy_file(tree.File("x", "one\r\ntwo\n\r\nfour \xE2\x82\xAC"),
                              tree.path() / PathOf(name));
   WindowsFileSystem fileSystem;
-  const auto reader = fileSystem.OpenTextFile(Utf8(tree.path()) + "\\" + name);
+  const auto reader = fileSystem.OpenTextFile(Utf8(tree.path()) + "\\" + name).reader;
   ASSERT_NE(reader, nullptr);
   std::vector<std::string> lines;
   while (!reader->AtEnd()) lines.push_back(reader->ReadLine());
   EXPECT_EQ(lines, (std::vector<std::string>{"one", "two", "", "four \xE2\x82\xAC"}));
-  EXPECT_EQ(fileSystem.OpenTextFile(Utf8(tree.path())), nullptr);  // a directory
-  EXPECT_EQ(fileSystem.OpenTextFile(Utf8(tree.path() / "missing.lst")), nullptr);
+  EXPECT_EQ(fileSystem.OpenTextFile(Utf8(tree.path())).reader, nullptr);  // a directory
+  EXPECT_EQ(fileSystem.OpenTextFile(Utf8(tree.path() / "missing.lst")).reader, nullptr);
 }
 
 TEST(WindowsOutputStream, WritesUtf8BytesUnchangedWhenNotAConsole) {
@@ -440,7 +440,7 @@ TEST(WindowsOutputStream, WritesUtf8BytesUnchangedWhenNotAConsole) {
     EXPECT_TRUE(stream.Write("\xB1]\r\n"));
   }
   CloseHandle(file);
-  const auto reader = WindowsFileSystem().OpenTextFile(Utf8(path));
+  const auto reader = WindowsFileSystem().OpenTextFile(Utf8(path)).reader;
   ASSERT_NE(reader, nullptr);
   EXPECT_EQ(reader->ReadLine(), "-T[\xC2\xB1]");
   EXPECT_TRUE(reader->AtEnd());
