@@ -5,6 +5,7 @@
 #include <string>
 #include <utility>
 
+#include "platform/windows/system_message.h"
 #include "platform/windows/wide_text.h"
 #include "platform/windows/windows_paths.h"
 
@@ -64,22 +65,7 @@ OpenOutcome FailureOutcome(DWORD error) {
 
 // Why the start could not be opened, in the system's words.
 OpenedDirectory StartFailed(DWORD error) {
-  OpenedDirectory failed(nullptr, FailureOutcome(error));
-  wchar_t* text = nullptr;
-  const DWORD length = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  if (length > 0 && text != nullptr) {
-    std::wstring_view message(text, length);
-    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' ||
-                                message.back() == L'.' || message.back() == L' ')) {
-      message.remove_suffix(1);
-    }
-    failed.reason = Utf8FromWide(message);
-  }
-  if (text != nullptr) LocalFree(text);
-  if (failed.reason.empty()) failed.reason = "system error " + std::to_string(error);
-  return failed;
+  return {nullptr, FailureOutcome(error), SystemMessage(error)};
 }
 
 // The bytes a file takes on disk, its identity and its number of links: what a
