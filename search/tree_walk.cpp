@@ -164,8 +164,8 @@ class Walker final : public ListingSink {
         if (pending_.size() >= kItemsPerHandOver) walk_.work.Push(pending_);
       }
     } else if (entry.detailsApart) {
-      if (ShareLookup(entry.name)) return true;
-      if (!Reader().Describe(*listing_, walk_.details, entry)) entry.size = 0;
+      if (!ShareLookup(entry.name)) TakeDescribed(entry);
+      return true;
     }
     Take(entry);
     return true;
@@ -203,6 +203,13 @@ class Walker final : public ListingSink {
     progress.store(static_cast<std::uint64_t>(entries), std::memory_order_relaxed);
   }
 
+  // Looks up the details of a file of the directory being listed, and takes it; one that
+  // went away since the listing is taken without them.
+  void TakeDescribed(ListedEntry& entry) {
+    if (!Reader().Describe(*listing_, walk_.details, entry)) entry.size = 0;
+    Take(entry);
+  }
+
   // Leaves the lookup of name to whichever thread takes it from the work list: only in a
   // large directory that stays open for other threads. False when this thread makes it.
   bool ShareLookup(std::string_view name) {
@@ -231,8 +238,7 @@ class Walker final : public ListingSink {
       ListedEntry entry;
       entry.name = names.substr(0, names.find('\0'));
       names.remove_prefix(entry.name.size() + 1);
-      if (!Reader().Describe(*listing_, walk_.details, entry)) entry.size = 0;
-      Take(entry);
+      TakeDescribed(entry);
     }
     node_.reset();
   }
@@ -433,13 +439,12 @@ struct TreeWalks::Pool {
        WalkWatcher& watcher)
       : callbacks(source),
         plan(tree.PlanHandles(MostThreads(options))),
-        threadsHere(Fitted(options.threads)),
         threadsWhereSlow(Fitted(options.threadsWhereSlow)),
+        most(Fitted(options.threads)),
+        // The calling thread walks alone where one thread is all there may be; else it
+        // lists the start directories, and the walking threads take what lies below them.
+        inline_(std::max(most, threadsWhereSlow) <= 1),
         walk(tree, options, watcher, source.CallbackFor(0).WantedDetails(), plan) {
-    most = threadsHere;
-    // The calling thread walks alone where one thread is all there may be; else it lists
-    // the start directories, and the walking threads take what lies below them.
-    inline_ = std::max(threadsHere, threadsWhereSlow) <= 1;
     walk.shareLookups = !inline_;
     walk.watch = [this] { return WatchOnce(); };
     walkers.emplace_back(walk, source.CallbackFor(0));
@@ -496,6 +501,15 @@ struct TreeWalks::Pool {
     if (waiting > threads.size()) StartThreads(waiting - threads.size());
   }
 
+  // Once a start directory is on a file system that answers slowly, more threads may walk.
+  void FitTo(const OpenDirectory& start) {
+    if (walk.slow.load(std::memory_order_relaxed) || walk.tree.LatencyOf(start) != Latency::kSlow) {
+      return;
+    }
+    most = std::max(most, threadsWhereSlow);
+    walk.slow.store(true, std::memory_order_relaxed);
+  }
+
   // Where no thread could be started, the calling thread walks what waits.
   void WalkWhatNoThreadTakes() {
     if (threads.empty()) Caller().Run(false);
@@ -541,10 +555,9 @@ struct TreeWalks::Pool {
   std::condition_variable startEnded;
   std::size_t startsOpen = 0;
   const HandlePlan plan;
-  const std::size_t threadsHere;
   const std::size_t threadsWhereSlow;
   std::size_t most;  // walking threads that may run besides the calling thread
-  bool inline_;
+  const bool inline_;
   bool watched = false;  // the walk was looked at before its first start was listed
   Walk walk;
   std::deque<Walker> walkers;  // the calling thread's first, then one per thread
@@ -574,11 +587,7 @@ WalkResult TreeWalks::Add(std::string_view startDir, const MaskList& masks) {
     if (!pool.watched) pool.Watch();
     pool.watched = true;
     if (walk.Stopped()) return result;
-    if (!walk.slow.load(std::memory_order_relaxed) &&
-        walk.tree.LatencyOf(*start.directory) == Latency::kSlow) {
-      pool.most = std::max(pool.most, pool.threadsWhereSlow);
-      walk.slow.store(true, std::memory_order_relaxed);
-    }
+    pool.FitTo(*start.directory);
     pool.WaitForRoom();
   }
   const std::uint64_t device =

@@ -18,8 +18,7 @@ TallyFigures& ExtensionTally::FiguresOf(std::string_view text) {
   for (std::size_t i = 0; i < text.size(); ++i) {
     packed |= std::uint64_t{static_cast<unsigned char>(text[i])} << (8 * i);
   }
-  if (recent_ == nullptr) recent_ = std::make_unique<std::array<Recent, 256>>();
-  Recent& recent = (*recent_)[((packed + text.size()) * 0x9E3779B97F4A7C15ULL) >> 56];
+  Recent& recent = recent_[((packed + text.size()) * 0x9E3779B97F4A7C15ULL) >> 56];
   if (recent.figures == nullptr || recent.text != packed || recent.length != text.size()) {
     recent = Recent{packed, text.size(), &figures_[MakeTallyKey(text, rule_)]};
   }

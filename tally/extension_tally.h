@@ -4,7 +4,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -92,9 +91,8 @@ class ExtensionTally {
   // alone, without making their key or hashing it. Elements of the map stay where they
   // are when it grows.
   // Room for 256, so that the mixed-case spellings of a few dozen extensions do not push
-  // each other out. Made with the first file: most of the walking threads' tallies of a
-  // short run never see one.
-  std::unique_ptr<std::array<Recent, 256>> recent_;
+  // each other out.
+  std::array<Recent, 256> recent_{};
   // Files of several links met so far; only they are remembered, so memory stays flat on
   // trees of ordinary files.
   std::unordered_map<FileIdentity, LinkedFile, IdentityHash> linked_;

@@ -133,7 +133,6 @@ constexpr unsigned kTypeUnknown = 0;
 // Fills entry from a metadata call on its name: the directory bit, and for anything but
 // a directory the details asked for.
 bool DescribeByName(const OpenDirectory& directory, EntryDetails details, ListedEntry& entry) {
-  if (entry.name.find('\0') != std::string_view::npos) return false;
   struct stat st {};
   const int dirFd = static_cast<const PosixOpenDirectory&>(directory).fd();
   if (::fstatat(dirFd, TerminatedName(entry.name).c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {

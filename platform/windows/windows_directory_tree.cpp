@@ -112,7 +112,7 @@ OpenedDirectory ChildFailed(DWORD error) {
 
 ListResult ListFailed(DWORD error) {
   if (!LeavesCountShort(error)) return ListOutcome::kFailed;
-  return {ListOutcome::kExhausted, StartFailed(error).reason};
+  return {ListOutcome::kExhausted, SystemMessage(error)};
 }
 
 // Starts a listing with a large directory-query buffer, which saves round trips to a
